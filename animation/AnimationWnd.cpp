@@ -1,0 +1,130 @@
+#include "animation/AnimationWnd.h"
+
+#include "animation/Compose.h"
+#include "app/ScreenSaverApp.h"
+#include "resources/resource.h"
+
+using framework::AfxFindResourceHandle;
+using framework::AfxGetApp;
+
+CAnimationWnd::CAnimationWnd(BOOL autoDelete) : m_autoDelete(autoDelete)
+{
+    static constexpr UINT kArtwork[] = {IDB_BACKGROUND0, IDB_BACKGROUND1, IDB_BACKGROUND2,
+                                        IDB_BACKGROUND3, IDB_SPRITE,      IDB_SPRITE_MASK};
+    for (std::size_t i = 0; i < m_bitmaps.size(); ++i)
+        m_bitmaps[i].LoadBitmap(AfxFindResourceHandle(MAKEINTRESOURCEW(kArtwork[i]), RT_BITMAP), kArtwork[i]);
+}
+
+CAnimationWnd::~CAnimationWnd()
+{
+    m_backBuffer.DeleteObject();
+    for (auto& bitmap : m_bitmaps)
+        bitmap.DeleteObject();
+}
+
+BOOL CAnimationWnd::Create(DWORD exStyle, DWORD style, const RECT& rect, framework::CWnd* parentWnd, UINT,
+                           framework::CCreateContext*)
+{
+    // One class for every animation window: no background brush, since each frame covers the
+    // whole area, and a transparent pointer.
+    static LPCWSTR className = framework::AfxRegisterWndClass(
+        CS_VREDRAW | CS_HREDRAW,
+        ::LoadCursorW(AfxFindResourceHandle(MAKEINTRESOURCEW(IDC_BLANK_CURSOR), RT_GROUP_CURSOR),
+                      MAKEINTRESOURCEW(IDC_BLANK_CURSOR)));
+    return CreateEx(exStyle, className, L"", style, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, parentWnd ? parentWnd->m_hWnd : nullptr, nullptr, nullptr);
+}
+
+void CAnimationWnd::SetSpeed(int speed)
+{
+    m_speed = speed;
+    KillTimer(kTimerId);
+    SetTimer(kTimerId, kTimerPeriod, nullptr);
+}
+
+void CAnimationWnd::PostNcDestroy()
+{
+    if (m_autoDelete)
+        delete this;
+}
+
+int CAnimationWnd::OnCreate(LPCREATESTRUCT)
+{
+    if (Default() == -1)
+        return -1;
+    const int stored = AfxGetApp() ? AfxGetApp()->GetProfileInt(kConfigSection, kSpeedEntry, 1) : 1;
+    SetSpeed(motion::SpeedFromSetting(stored));
+    return 0;
+}
+
+void CAnimationWnd::OnTimer(UINT_PTR id)
+{
+    if (id == kTimerId)
+        Tick();
+    else
+        Default();
+}
+
+void CAnimationWnd::SelectNextBackground(framework::CDC& dc)
+{
+    dc.SelectObject(m_bitmaps[motion::FrameIndex(m_frameCounter)]);
+    m_frameCounter = motion::WrappingAdd(m_frameCounter, 1);
+}
+
+void CAnimationWnd::Tick()
+{
+    framework::CClientDC client(m_hWnd);
+    RECT area{};
+    GetClientRect(&area);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+
+    framework::CDC background;
+    background.CreateCompatibleDC(client);
+    SelectNextBackground(background);
+
+    const motion::SpritePosition moved = motion::Advance({m_x, m_y}, m_speed, width, height);
+    m_x = moved.x;
+    m_y = moved.y;
+
+    framework::CDC sprite;
+    sprite.CreateCompatibleDC(client);
+    sprite.SelectObject(m_bitmaps[4]);
+
+    framework::CDC buffer;
+    buffer.CreateCompatibleDC(client);
+    // The buffer follows the client area, so a new screen size never shows a stale frame.
+    if (!m_backBuffer || m_backBufferSize.cx != width || m_backBufferSize.cy != height) {
+        m_backBuffer.CreateCompatibleBitmap(background.m_hDC, width, height);
+        m_backBufferSize = SIZE{width, height};
+    }
+    buffer.SelectObject(m_backBuffer);
+
+    compose::TileBackground(buffer, background, width, height);
+    // A sprite wholly outside the buffer draws nothing; skipping it also keeps far-off
+    // coordinates away from the blitter.
+    if (m_x > -motion::kSpriteSize && m_x < width && m_y > -motion::kSpriteSize && m_y < height)
+        buffer.MaskBlt(m_x, m_y, motion::kSpriteSize, motion::kSpriteSize, sprite, 0, 0, m_bitmaps[5], 0, 0,
+                       compose::kMaskedCopy);
+    client.BitBlt(0, 0, width, height, buffer, 0, 0, SRCCOPY);
+}
+
+void CAnimationWnd::OnPaint()
+{
+    framework::CPaintDC paint(m_hWnd);
+    RECT area{};
+    GetClientRect(&area);
+    framework::CDC background;
+    background.CreateCompatibleDC(paint);
+    SelectNextBackground(background);
+    compose::TileBackground(paint, background, area.right - area.left, area.bottom - area.top);
+}
+
+CAnimationWnd* StartPreview(framework::CWnd* parent)
+{
+    auto* preview = new CAnimationWnd(TRUE);
+    RECT area{};
+    parent->GetClientRect(&area);
+    // A failed creation has already deleted the self-deleting window object.
+    return preview->Create(0, WS_CHILD | WS_VISIBLE, area, parent, 0, nullptr) ? preview : nullptr;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The window that plays the animation: tiled flames with the emblem gliding over them.
+#include "animation/Motion.h"
+#include "framework/Gdi.h"
+#include "framework/Wnd.h"
+
+#include <array>
+#include <cstdint>
+
+class CAnimationWnd : public framework::CWnd {
+public:
+    explicit CAnimationWnd(BOOL autoDelete);
+    ~CAnimationWnd() override;
+
+    virtual BOOL Create(DWORD exStyle, DWORD style, const RECT& rect, framework::CWnd* parentWnd, UINT id,
+                        framework::CCreateContext* context);
+    // Sets the step in pixels per tick and restarts the tick period from now.
+    void SetSpeed(int speed);
+
+    static constexpr UINT_PTR kTimerId = 1;
+    static constexpr UINT kTimerPeriod = 125;  // milliseconds: 8 ticks a second, whatever the speed
+
+protected:
+    void PostNcDestroy() override;
+
+    int OnCreate(LPCREATESTRUCT create);
+    void OnTimer(UINT_PTR id);
+    void OnPaint();
+
+public:
+    using MessageMap = framework::MessageMap<CAnimationWnd, framework::CWnd,
+        framework::On<WM_CREATE, &CAnimationWnd::OnCreate>,
+        framework::On<WM_TIMER, &CAnimationWnd::OnTimer>,
+        framework::On<WM_PAINT, &CAnimationWnd::OnPaint>>;
+
+protected:
+    bool ProcessWindowMessage(const framework::Message& m, LRESULT& result) override
+    {
+        return MessageMap::Dispatch(*this, m, result);
+    }
+
+    // One tick: move the sprite, compose the next frame off-screen and show it in one copy.
+    void Tick();
+    // Selects the current background frame into dc and moves the counter on.
+    void SelectNextBackground(framework::CDC& dc);
+
+    framework::CBitmap m_backBuffer;
+    SIZE m_backBufferSize{};
+    std::array<framework::CBitmap, 6> m_bitmaps;
+    std::int32_t m_frameCounter = 0;
+    std::int32_t m_speed = 0;
+    std::int32_t m_x = motion::kStartX;
+    std::int32_t m_y = motion::kStartY;
+    BOOL m_autoDelete;
+
+    friend class AnimationWndProbe;  // lets the tests read the animation's state
+};
+
+// Host preview: a self-deleting animation window filling the host window's client area.
+// Null when the window could not be created.
+CAnimationWnd* StartPreview(framework::CWnd* parent);
