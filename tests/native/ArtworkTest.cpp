@@ -1,0 +1,474 @@
+// Checks the committed artwork from the outside: every file is parsed here with a reader of
+// its own, independent of the generator, and the generator must still reproduce the files.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const char* const kArtworkFiles[] = {"background0.bmp", "background1.bmp", "background2.bmp",
+                                     "background3.bmp", "sprite.bmp",      "sprite_mask.bmp",
+                                     "blank.cur",       "main.ico",        "about.ico"};
+
+Bytes readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes artwork(const std::string& name) { return readFile(fs::path(ARTWORK_DIR) / name); }
+
+unsigned le16(const Bytes& b, std::size_t at)
+{
+    if (at + 2 > b.size())
+        throw std::out_of_range("read past the end of the file");
+    return static_cast<unsigned>(b[at]) | (static_cast<unsigned>(b[at + 1]) << 8);
+}
+
+std::uint32_t le32(const Bytes& b, std::size_t at) { return le16(b, at) | (static_cast<std::uint32_t>(le16(b, at + 2)) << 16); }
+
+std::int32_t les32(const Bytes& b, std::size_t at) { return static_cast<std::int32_t>(le32(b, at)); }
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator<(const Rgb& o) const { return r != o.r ? r < o.r : (g != o.g ? g < o.g : b < o.b); }
+};
+
+// A device-independent bitmap as found after the 14-byte file header of a .bmp, or inside
+// an icon or cursor.
+struct Dib {
+    std::int32_t width = 0;
+    std::int32_t headerHeight = 0;
+    unsigned planes = 0;
+    unsigned bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::int32_t xPelsPerMeter = 0;
+    std::int32_t yPelsPerMeter = 0;
+    std::uint32_t coloursUsed = 0;
+    std::vector<Rgb> palette;
+    std::size_t pixelsAt = 0; // offset of the first (bottom) row in the owning byte array
+};
+
+std::uint32_t stride(int width, unsigned bitsPerPixel) { return ((width * bitsPerPixel + 31u) / 32u) * 4u; }
+
+Dib parseDib(const Bytes& b, std::size_t at, std::size_t paletteEntries)
+{
+    Dib d;
+    EXPECT_EQ(le32(b, at), 40u) << "BITMAPINFOHEADER expected";
+    d.width = les32(b, at + 4);
+    d.headerHeight = les32(b, at + 8);
+    d.planes = le16(b, at + 12);
+    d.bitsPerPixel = le16(b, at + 14);
+    d.compression = le32(b, at + 16);
+    d.sizeImage = le32(b, at + 20);
+    d.xPelsPerMeter = les32(b, at + 24);
+    d.yPelsPerMeter = les32(b, at + 28);
+    d.coloursUsed = le32(b, at + 32);
+    for (std::size_t i = 0; i < paletteEntries; ++i) {
+        const std::size_t p = at + 40 + 4 * i;
+        d.palette.push_back({b.at(p + 2), b.at(p + 1), b.at(p)});
+    }
+    d.pixelsAt = at + 40 + 4 * paletteEntries;
+    return d;
+}
+
+// Raw value (palette index, or 0xRRGGBB at 24 bits) of pixel (x, y), y counted from the top
+// of a bottom-up image `rows` high whose first row starts at `base`.
+std::uint32_t rawPixel(const Bytes& b, std::size_t base, int width, int rows, unsigned bpp, int x, int y)
+{
+    const std::size_t row = base + static_cast<std::size_t>(rows - 1 - y) * stride(width, bpp);
+    if (bpp == 24) {
+        const std::size_t p = row + 3 * static_cast<std::size_t>(x);
+        return (static_cast<std::uint32_t>(b.at(p + 2)) << 16) | (static_cast<std::uint32_t>(b.at(p + 1)) << 8) | b.at(p);
+    }
+    if (bpp == 8)
+        return b.at(row + x);
+    const unsigned perByte = 8 / bpp;
+    const unsigned byte = b.at(row + x / perByte);
+    const unsigned shift = 8 - bpp * (x % perByte + 1);
+    return (byte >> shift) & ((1u << bpp) - 1u);
+}
+
+struct Bitmap {
+    Bytes bytes;
+    Dib dib;
+    std::uint32_t fileSize = 0;
+    std::uint32_t pixelOffset = 0;
+
+    int width() const { return dib.width; }
+    int height() const { return dib.headerHeight; }
+    std::uint32_t raw(int x, int y) const
+    {
+        return rawPixel(bytes, pixelOffset, dib.width, dib.headerHeight, dib.bitsPerPixel, x, y);
+    }
+    Rgb colour(int x, int y) const
+    {
+        const std::uint32_t v = raw(x, y);
+        if (dib.bitsPerPixel == 24)
+            return {static_cast<int>(v >> 16), static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)};
+        return dib.palette.at(v);
+    }
+};
+
+Bitmap loadBmp(const std::string& name)
+{
+    Bitmap bmp;
+    bmp.bytes = artwork(name);
+    if (bmp.bytes.size() < 54 || bmp.bytes[0] != 'B' || bmp.bytes[1] != 'M')
+        throw std::runtime_error(name + " is not a bitmap");
+    bmp.fileSize = le32(bmp.bytes, 2);
+    bmp.pixelOffset = le32(bmp.bytes, 10);
+    const unsigned bpp = le16(bmp.bytes, 28);
+    const std::size_t entries = bpp <= 8 ? le32(bmp.bytes, 46) : 0;
+    bmp.dib = parseDib(bmp.bytes, 14, entries);
+    return bmp;
+}
+
+struct ExpectedBitmap {
+    const char* name;
+    int width;
+    int height;
+    unsigned bitsPerPixel;
+    std::uint32_t paletteEntries;
+};
+
+const ExpectedBitmap kBitmaps[] = {
+    {"background0.bmp", 126, 157, 24, 0}, {"background1.bmp", 126, 157, 8, 256}, {"background2.bmp", 126, 157, 8, 256},
+    {"background3.bmp", 126, 157, 8, 256}, {"sprite.bmp", 189, 189, 8, 256},     {"sprite_mask.bmp", 189, 189, 1, 2},
+};
+
+// Sum of the absolute channel differences of two colours.
+int colourDistance(const Rgb& a, const Rgb& b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); }
+
+// The part of a background that is ever drawn: columns 1..124, all 157 rows.
+constexpr int kTileWidth = 124;
+constexpr int kTileHeight = 157;
+
+double meanFrameDifference(const Bitmap& a, const Bitmap& b)
+{
+    double sum = 0.0;
+    for (int y = 0; y < kTileHeight; ++y)
+        for (int x = 1; x <= kTileWidth; ++x)
+            sum += colourDistance(a.colour(x, y), b.colour(x, y));
+    return sum / (kTileWidth * kTileHeight);
+}
+
+} // namespace
+
+TEST(ArtworkTest, GeneratorReproducesCommittedFilesExactly)
+{
+    const fs::path folder = fs::path(ARTWORK_SCRATCH_DIR) / "regenerated";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const std::string command = std::string("\"") + ARTGEN_EXE + "\" \"" + folder.string() + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    std::set<std::string> written;
+    for (const auto& entry : fs::directory_iterator(folder))
+        written.insert(entry.path().filename().string());
+    const std::set<std::string> expected(std::begin(kArtworkFiles), std::end(kArtworkFiles));
+    EXPECT_EQ(written, expected);
+
+    for (const char* name : kArtworkFiles) {
+        const Bytes committed = artwork(name);
+        ASSERT_FALSE(committed.empty()) << name << " is missing from the resources";
+        EXPECT_TRUE(readFile(folder / name) == committed) << name << " no longer matches what the generator writes";
+    }
+}
+
+TEST(ArtworkTest, BitmapHeadersDescribeUncompressedBottomUpImages)
+{
+    for (const ExpectedBitmap& e : kBitmaps) {
+        SCOPED_TRACE(e.name);
+        const Bitmap bmp = loadBmp(e.name);
+        EXPECT_EQ(bmp.fileSize, bmp.bytes.size());
+        EXPECT_EQ(bmp.dib.width, e.width);
+        EXPECT_EQ(bmp.dib.headerHeight, e.height); // positive: stored bottom-up
+        EXPECT_EQ(bmp.dib.planes, 1u);
+        EXPECT_EQ(bmp.dib.bitsPerPixel, e.bitsPerPixel);
+        EXPECT_EQ(bmp.dib.compression, 0u);
+        EXPECT_EQ(bmp.dib.coloursUsed, e.paletteEntries);
+        EXPECT_TRUE(bmp.dib.xPelsPerMeter == 0 || bmp.dib.xPelsPerMeter == 2835);
+        EXPECT_EQ(bmp.dib.yPelsPerMeter, bmp.dib.xPelsPerMeter);
+        EXPECT_EQ(bmp.pixelOffset, 14u + 40u + 4u * e.paletteEntries);
+        const std::uint32_t imageBytes = stride(e.width, e.bitsPerPixel) * static_cast<std::uint32_t>(e.height);
+        EXPECT_EQ(bmp.bytes.size(), bmp.pixelOffset + imageBytes);
+        EXPECT_TRUE(bmp.dib.sizeImage == 0 || bmp.dib.sizeImage == imageBytes);
+    }
+}
+
+TEST(ArtworkTest, SpriteMaskIsTheFilledClippedDisc)
+{
+    const Bitmap mask = loadBmp("sprite_mask.bmp");
+    ASSERT_EQ(mask.dib.palette.size(), 2u);
+    EXPECT_EQ(mask.dib.palette[0], (Rgb{0, 0, 0}));
+    EXPECT_EQ(mask.dib.palette[1], (Rgb{255, 255, 255}));
+
+    int left = 1000, right = -1, top = 1000, bottom = -1;
+    for (int y = 0; y < 189; ++y) {
+        for (int x = 0; x < 189; ++x) {
+            const bool drawn = mask.raw(x, y) == 0;
+            if (drawn) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+            const int dx = x - 92;
+            const int dy = y - 92;
+            if (dx * dx + dy * dy <= 80 * 80) {
+                EXPECT_TRUE(drawn) << "hole in the disc at " << x << "," << y;
+            }
+            if (y <= 6 || y == 188 || x == 188) {
+                EXPECT_FALSE(drawn) << "stray sprite pixel at " << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(left, 7);
+    EXPECT_EQ(right, 177);
+    EXPECT_EQ(top, 7);
+    EXPECT_EQ(bottom, 176);
+
+    // The disc is a disc: each row of it is one unbroken run, widest in the middle.
+    for (int y = top; y <= bottom; ++y) {
+        int runs = 0;
+        bool inside = false;
+        for (int x = 0; x < 189; ++x) {
+            const bool drawn = mask.raw(x, y) == 0;
+            if (drawn && !inside)
+                ++runs;
+            inside = drawn;
+        }
+        EXPECT_EQ(runs, 1) << "row " << y;
+    }
+}
+
+TEST(ArtworkTest, SpriteHasSolidSurroundAndDetailedEmblem)
+{
+    const Bitmap sprite = loadBmp("sprite.bmp");
+    const Bitmap mask = loadBmp("sprite_mask.bmp");
+    const Rgb surround = sprite.colour(0, 0);
+    std::set<Rgb> emblemColours;
+    for (int y = 0; y < 189; ++y) {
+        for (int x = 0; x < 189; ++x) {
+            if (mask.raw(x, y) == 1) {
+                EXPECT_EQ(sprite.colour(x, y), surround) << x << "," << y;
+            } else {
+                emblemColours.insert(sprite.colour(x, y));
+            }
+        }
+    }
+    // A shaded emblem uses most of its palette; a flat or broken render would not.
+    EXPECT_GT(emblemColours.size(), 150u);
+    // The pixels on the disc's edge are a dark outline, so the hard mask edge reads cleanly.
+    for (int x = 84; x <= 100; ++x) {
+        const Rgb edge = sprite.colour(x, 176);
+        EXPECT_LT(edge.r + edge.g + edge.b, 120) << "bottom edge at column " << x;
+    }
+    const Rgb leftEdge = sprite.colour(7, 92);
+    EXPECT_LT(leftEdge.r + leftEdge.g + leftEdge.b, 120);
+}
+
+TEST(ArtworkTest, BackgroundsShareOneFireRamp)
+{
+    const Bitmap first = loadBmp("background1.bmp");
+    const std::set<Rgb> ramp(first.dib.palette.begin(), first.dib.palette.end());
+    for (const char* name : {"background2.bmp", "background3.bmp"}) {
+        const Bitmap other = loadBmp(name);
+        EXPECT_TRUE(other.dib.palette == first.dib.palette) << name;
+    }
+    // Frame 0 is stored in true colour but must hold nothing but the ramp's colours.
+    const Bitmap frame0 = loadBmp("background0.bmp");
+    for (int y = 0; y < kTileHeight; ++y)
+        for (int x = 1; x <= kTileWidth; ++x)
+            ASSERT_EQ(ramp.count(frame0.colour(x, y)), 1u) << "off-palette colour at " << x << "," << y;
+
+    // Fire: red dominates, and the wall is mostly dark.
+    double red = 0, green = 0, blue = 0;
+    for (int y = 0; y < kTileHeight; ++y) {
+        for (int x = 1; x <= kTileWidth; ++x) {
+            const Rgb c = frame0.colour(x, y);
+            red += c.r;
+            green += c.g;
+            blue += c.b;
+        }
+    }
+    const double n = kTileWidth * kTileHeight;
+    EXPECT_GT(red, green * 1.5);
+    EXPECT_GT(green, blue);
+    EXPECT_LT(red / n, 128.0);
+    EXPECT_GT(red / n, 20.0);
+}
+
+TEST(ArtworkTest, BackgroundsTileWithoutSeams)
+{
+    for (const char* name : {"background0.bmp", "background1.bmp", "background2.bmp", "background3.bmp"}) {
+        SCOPED_TRACE(name);
+        const Bitmap bmp = loadBmp(name);
+        double across = 0.0;
+        for (int y = 0; y < kTileHeight; ++y)
+            for (int x = 1; x < kTileWidth; ++x)
+                across += colourDistance(bmp.colour(x, y), bmp.colour(x + 1, y));
+        across /= (kTileWidth - 1) * kTileHeight;
+        double seamAcross = 0.0;
+        for (int y = 0; y < kTileHeight; ++y)
+            seamAcross += colourDistance(bmp.colour(kTileWidth, y), bmp.colour(1, y));
+        seamAcross /= kTileHeight;
+
+        double down = 0.0;
+        for (int y = 0; y + 1 < kTileHeight; ++y)
+            for (int x = 1; x <= kTileWidth; ++x)
+                down += colourDistance(bmp.colour(x, y), bmp.colour(x, y + 1));
+        down /= kTileWidth * (kTileHeight - 1);
+        double seamDown = 0.0;
+        for (int x = 1; x <= kTileWidth; ++x)
+            seamDown += colourDistance(bmp.colour(x, kTileHeight - 1), bmp.colour(x, 0));
+        seamDown /= kTileWidth;
+
+        EXPECT_GT(across, 0.5) << "the texture has no detail at all";
+        EXPECT_LE(seamAcross, 2.0 * across);
+        EXPECT_LE(seamDown, 2.0 * down);
+    }
+}
+
+TEST(ArtworkTest, FramesFormASmoothLoop)
+{
+    std::vector<Bitmap> frames;
+    for (const char* name : {"background0.bmp", "background1.bmp", "background2.bmp", "background3.bmp"})
+        frames.push_back(loadBmp(name));
+    double steps[4];
+    for (int i = 0; i < 4; ++i)
+        steps[i] = meanFrameDifference(frames[i], frames[(i + 1) % 4]);
+    const double average = (steps[0] + steps[1] + steps[2]) / 3.0;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_GT(steps[i], 5.0) << "frame " << i << " to " << (i + 1) % 4 << " hardly changes";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_LT(steps[i], 1.5 * average);
+    // The wrap from the last frame back to the first is just another step.
+    EXPECT_GT(steps[3], 0.6 * average);
+    EXPECT_LT(steps[3], 1.5 * average);
+}
+
+TEST(ArtworkTest, BlankCursorIsInvisibleWithHotSpotAtOrigin)
+{
+    const Bytes cur = artwork("blank.cur");
+    ASSERT_GE(cur.size(), 22u);
+    EXPECT_EQ(le16(cur, 0), 0u);
+    EXPECT_EQ(le16(cur, 2), 2u); // cursor
+    ASSERT_EQ(le16(cur, 4), 1u);
+    EXPECT_EQ(cur[6], 32);
+    EXPECT_EQ(cur[7], 32);
+    EXPECT_EQ(le16(cur, 10), 0u); // hot spot x
+    EXPECT_EQ(le16(cur, 12), 0u); // hot spot y
+    const std::uint32_t bytesInRes = le32(cur, 14);
+    const std::uint32_t offset = le32(cur, 18);
+    ASSERT_EQ(offset + bytesInRes, cur.size());
+
+    const Dib dib = parseDib(cur, offset, 2);
+    EXPECT_EQ(dib.width, 32);
+    EXPECT_EQ(dib.headerHeight, 64);
+    EXPECT_EQ(dib.bitsPerPixel, 1u);
+    EXPECT_EQ(dib.compression, 0u);
+    EXPECT_EQ(dib.palette[0], (Rgb{0, 0, 0}));
+    EXPECT_EQ(dib.palette[1], (Rgb{255, 255, 255}));
+    const std::size_t xorAt = dib.pixelsAt;
+    const std::size_t andAt = xorAt + 32 * stride(32, 1);
+    ASSERT_EQ(andAt + 32 * stride(32, 1), cur.size());
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            EXPECT_EQ(rawPixel(cur, xorAt, 32, 32, 1, x, y), 0u) << x << "," << y;
+            EXPECT_EQ(rawPixel(cur, andAt, 32, 32, 1, x, y), 1u) << x << "," << y;
+        }
+    }
+}
+
+namespace {
+
+struct ExpectedIcon {
+    int size;
+    unsigned bitsPerPixel;
+};
+
+void checkIcon(const std::string& name, const std::vector<ExpectedIcon>& expected)
+{
+    SCOPED_TRACE(name);
+    const Bytes ico = artwork(name);
+    ASSERT_GE(ico.size(), 6u);
+    EXPECT_EQ(le16(ico, 0), 0u);
+    EXPECT_EQ(le16(ico, 2), 1u); // icon
+    ASSERT_EQ(le16(ico, 4), expected.size());
+    std::size_t end = 6 + 16 * expected.size();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::size_t entry = 6 + 16 * i;
+        const ExpectedIcon& e = expected[i];
+        const unsigned colours = 1u << e.bitsPerPixel;
+        EXPECT_EQ(ico[entry], e.size);
+        EXPECT_EQ(ico[entry + 1], e.size);
+        EXPECT_EQ(ico[entry + 2], colours >= 256 ? 0u : colours);
+        EXPECT_EQ(le16(ico, entry + 6), e.bitsPerPixel);
+        const std::uint32_t bytesInRes = le32(ico, entry + 8);
+        const std::uint32_t offset = le32(ico, entry + 12);
+        EXPECT_EQ(offset, end) << "images are not packed in directory order";
+        end = offset + bytesInRes;
+        ASSERT_LE(end, ico.size());
+
+        const Dib dib = parseDib(ico, offset, colours);
+        EXPECT_EQ(dib.width, e.size);
+        EXPECT_EQ(dib.headerHeight, 2 * e.size);
+        EXPECT_EQ(dib.bitsPerPixel, e.bitsPerPixel);
+        EXPECT_EQ(dib.compression, 0u);
+        const std::size_t xorAt = dib.pixelsAt;
+        const std::size_t andAt = xorAt + e.size * stride(e.size, e.bitsPerPixel);
+        EXPECT_EQ(andAt + e.size * stride(e.size, 1), end);
+
+        // Round emblem: corners see through, the middle is solid, and where the screen shows
+        // through the colour bits are black so nothing gets tinted.
+        int opaque = 0;
+        for (int y = 0; y < e.size; ++y) {
+            for (int x = 0; x < e.size; ++x) {
+                const bool transparent = rawPixel(ico, andAt, e.size, e.size, 1, x, y) == 1;
+                const int dx2 = 2 * x + 1 - e.size;
+                const int dy2 = 2 * y + 1 - e.size;
+                const int r2 = dx2 * dx2 + dy2 * dy2; // (2 * distance from centre)^2
+                if (r2 > e.size * e.size + 4 * e.size) {
+                    EXPECT_TRUE(transparent) << x << "," << y;
+                }
+                if (r2 < (e.size - 4) * (e.size - 4)) {
+                    EXPECT_FALSE(transparent) << x << "," << y;
+                }
+                if (transparent) {
+                    EXPECT_EQ(dib.palette.at(rawPixel(ico, xorAt, e.size, e.size, e.bitsPerPixel, x, y)), (Rgb{0, 0, 0}));
+                } else {
+                    ++opaque;
+                }
+            }
+        }
+        EXPECT_GT(opaque, e.size * e.size / 2);
+    }
+    EXPECT_EQ(end, ico.size());
+}
+
+} // namespace
+
+TEST(ArtworkTest, MainIconHoldsSixteenAndTwoHundredFiftySixColourImages)
+{
+    checkIcon("main.ico", {{32, 4}, {48, 8}});
+}
+
+TEST(ArtworkTest, AboutIconHoldsOneSixteenColourImage) { checkIcon("about.ico", {{32, 4}}); }
