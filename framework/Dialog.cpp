@@ -6,12 +6,21 @@ namespace framework {
 
 thread_local CDialog* CDialog::t_dialogBeingCreated = nullptr;
 
+HWND CDialog::OwnerWindow() const
+{
+    if (m_pParentWnd)
+        return m_pParentWnd->m_hWnd;
+    // Without a named parent the dialog belongs to the application's main window, which must wait
+    // while the dialog runs (the About box over the settings dialog).
+    CWinApp* app = AfxGetApp();
+    return app && app->m_pMainWnd && app->m_pMainWnd != this ? app->m_pMainWnd->m_hWnd : nullptr;
+}
+
 INT_PTR CDialog::DoModal()
 {
     t_dialogBeingCreated = this;
     const INT_PTR result = ::DialogBoxParamW(AfxFindResourceHandle(MAKEINTRESOURCEW(m_templateId), RT_DIALOG),
-                                             MAKEINTRESOURCEW(m_templateId),
-                                             m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr,
+                                             MAKEINTRESOURCEW(m_templateId), OwnerWindow(),
                                              &CDialog::DialogProc, 0);
     t_dialogBeingCreated = nullptr;
     m_hWnd = nullptr;

@@ -39,6 +39,7 @@ public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_templateId(templateId), m_pParentWnd(parent) {}
 
     // Runs the dialog to its end: the result given to EndDialog, or -1 when it could not be made.
+    // Without a parent, the application's main window is the owner and is disabled meanwhile.
     INT_PTR DoModal();
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
     // Exchanges data with the controls: toward the members when saveAndValidate is TRUE.
@@ -61,6 +62,8 @@ protected:
     LRESULT DefaultProcessing(const Message& m) override;
 
 private:
+    // The window that waits while the dialog runs: the parent, else the application's main window.
+    HWND OwnerWindow() const;
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static thread_local CDialog* t_dialogBeingCreated;
 
