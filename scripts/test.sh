@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Builds and tests Brimstar in both lanes and prints "N passed, N failed" as its last line.
+#   native: Linux g++ with ASan + UBSan (artwork generator, logic tests)
+#   mingw:  Windows x64 build; its tests run under Wine on a private Xvfb display
+# Exits non-zero if either lane fails. Logs: build/test-logs/
+set -uo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
+
+bash scripts/setup-deps.sh || { echo "setup-deps failed" >&2; exit 1; }
+
+# shellcheck source=scripts/wine-session.sh
+source scripts/wine-session.sh
+
+logs=build/test-logs
+mkdir -p "$logs"
+rm -f "$logs"/*.log
+total_passed=0
+total_failed=0
+status=0
+child=""
+
+# Runs a command in the background and waits for it, so that a signal to this script is
+# handled at once (the traps below end the command and the Wine session).
+run_waiting() {
+    "$@" &
+    child=$!
+    local rc=0
+    wait "$child" || rc=$?
+    child=""
+    return "$rc"
+}
+
+stop_all() {
+    if [[ -n $child ]]; then
+        kill "$child" 2>/dev/null || true
+        wait "$child" 2>/dev/null || true
+        child=""
+    fi
+    brimstar_wine_stop
+}
+
+install_traps() {
+    trap stop_all EXIT
+    trap 'stop_all; trap - INT; kill -INT $$' INT
+    trap 'stop_all; trap - TERM; kill -TERM $$' TERM
+    trap 'stop_all; trap - HUP; kill -HUP $$' HUP
+}
+
+# Adds the counts of ctest's summary in log $2 to the totals; lane name $1, exit code $3.
+# A lane that stopped before its tests ran counts as one failure.
+count_lane() {
+    local lane=$1 log=$2 rc=$3 line="" failed all
+    if [[ -f $log ]]; then
+        line=$(grep -Eo '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    fi
+    if [[ -n $line ]]; then
+        failed=$(awk '{print $1}' <<<"$line")
+        all=$(awk '{print $NF}' <<<"$line")
+        total_passed=$((total_passed + all - failed))
+        total_failed=$((total_failed + failed))
+        echo "== $lane lane: $((all - failed)) passed, $failed failed (exit code $rc)"
+    else
+        total_failed=$((total_failed + 1))
+        echo "== $lane lane: stopped before its tests ran (exit code $rc), see $logs/$lane-build.log"
+    fi
+    if ((rc != 0)); then
+        status=1
+    fi
+}
+
+install_traps
+
+echo "== native lane (Linux, ASan + UBSan)"
+{ cmake --preset native && cmake --build --preset native -j2; } 2>&1 | tee "$logs/native-build.log"
+native_rc=${PIPESTATUS[0]}
+if ((native_rc == 0)); then
+    native_rc=0
+    run_waiting ctest --preset native --no-tests=error --output-log "$logs/native-ctest.log" ||
+        native_rc=$?
+fi
+
+echo "== mingw lane (Windows x64 under Wine)"
+{ cmake --preset mingw && cmake --build --preset mingw -j2; } 2>&1 | tee "$logs/mingw-build.log"
+mingw_rc=${PIPESTATUS[0]}
+if ((mingw_rc == 0)); then
+    if brimstar_wine_start build/mingw 1920x1080; then
+        install_traps # brimstar_wine_start installed its own; ours also end ctest
+        mingw_rc=0
+        run_waiting ctest --preset mingw -j2 --no-tests=error \
+            --output-log "$logs/mingw-ctest.log" || mingw_rc=$?
+    else
+        echo "== mingw lane: could not start the Wine session"
+        mingw_rc=1
+    fi
+    stop_all
+fi
+
+echo
+count_lane native "$logs/native-ctest.log" "$native_rc"
+count_lane mingw "$logs/mingw-ctest.log" "$mingw_rc"
+echo "$total_passed passed, $total_failed failed"
+exit "$status"
