@@ -1,0 +1,274 @@
+// How long one tick of our animation window takes, beside the same drawing in plain Win32 and a
+// plain copy of one frame's bytes; and, with --rate, how many ticks a second the real timer gives.
+//
+//   tick_bench.exe                 the tick table (client sizes 152x112, 1920x1080, 3840x2160)
+//   tick_bench.exe --rate 30       ticks a second over 30 s of real time
+//
+// Ticks are driven with SendMessage(WM_TIMER, 1) as fast as they go and timed one by one. Our
+// window and the plain one take turns in short blocks, and the copy runs between them, so that
+// whatever else the machine is doing falls on all three alike.
+#include "animation/AnimationWnd.h"
+#include "bench/BareFrame.h"
+#include "bench/Timing.h"
+#include "tests/windows/support/AnimationWndProbe.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using bench::Median;
+using bench::NowMs;
+using bench::PumpPending;
+
+constexpr int kRounds = 12;         // blocks per variant and size
+constexpr int kWarmUpTicks = 10;    // per block: first buffer, first pushes to the display
+constexpr int kTimedTicks = 25;     // per block: 12 x 25 = 300 timed ticks per variant and size
+constexpr DWORD kWindowStyle = WS_POPUP | WS_VISIBLE;
+
+struct ClientSize {
+    int width;
+    int height;
+};
+
+volatile unsigned char g_copySink;  // keeps the copied bytes observable
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "tick_bench: %s (error %lu)\n", what, ::GetLastError());
+    std::exit(1);
+}
+
+bool HasClientSize(HWND window, ClientSize size)
+{
+    RECT area{};
+    ::GetClientRect(window, &area);
+    return area.right == size.width && area.bottom == size.height;
+}
+
+void TimeDrivenTicks(HWND window, std::vector<double>& samples)
+{
+    PumpPending();
+    for (int i = 0; i < kWarmUpTicks; ++i) {
+        ::SendMessageW(window, WM_TIMER, CAnimationWnd::kTimerId, 0);
+        PumpPending();
+    }
+    for (int i = 0; i < kTimedTicks; ++i) {
+        const double start = NowMs();
+        ::SendMessageW(window, WM_TIMER, CAnimationWnd::kTimerId, 0);
+        samples.push_back(NowMs() - start);
+        PumpPending();
+    }
+}
+
+void MeasureOurs(ClientSize size, std::vector<double>& samples)
+{
+    CAnimationWnd window(FALSE);
+    const RECT rect{0, 0, size.width, size.height};
+    if (!window.Create(0, kWindowStyle, rect, nullptr, 0, nullptr))
+        Fail("could not create our animation window");
+    if (!HasClientSize(window.m_hWnd, size))
+        Fail("our window did not get the requested client size");
+    // Only the driven ticks may draw: the window's own timer would add untimed ones.
+    ::KillTimer(window.m_hWnd, CAnimationWnd::kTimerId);
+    TimeDrivenTicks(window.m_hWnd, samples);
+}
+
+LRESULT CALLBACK BareWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* animation = reinterpret_cast<bare::Animation*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE:
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(
+                                                       reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        break;
+    case WM_TIMER:
+        if (wParam == 1 && animation) {
+            animation->Tick(window);
+            return 0;
+        }
+        break;
+    case WM_PAINT:
+        if (animation) {
+            animation->Paint(window);
+            return 0;
+        }
+        break;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+constexpr wchar_t kBareClass[] = L"BrimstarBareTick";
+
+void RegisterBareClass()
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW;
+    wc.lpfnWndProc = &BareWindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = kBareClass;
+    if (!::RegisterClassExW(&wc))
+        Fail("could not register the plain window class");
+}
+
+class BareWindow {
+public:
+    BareWindow(ClientSize size, bare::Animation& animation)
+        : m_hWnd(::CreateWindowExW(0, kBareClass, L"", kWindowStyle, 0, 0, size.width, size.height, nullptr,
+                                   nullptr, ::GetModuleHandleW(nullptr), &animation))
+    {
+    }
+    BareWindow(const BareWindow&) = delete;
+    BareWindow& operator=(const BareWindow&) = delete;
+    ~BareWindow()
+    {
+        if (m_hWnd)
+            ::DestroyWindow(m_hWnd);
+    }
+
+    HWND m_hWnd;
+};
+
+void MeasureBare(ClientSize size, std::vector<double>& samples)
+{
+    bare::Animation animation(1);  // our window's speed with nothing stored
+    if (!animation.Loaded())
+        Fail("could not load the artwork");
+    BareWindow window(size, animation);
+    if (!window.m_hWnd)
+        Fail("could not create the plain window");
+    if (!HasClientSize(window.m_hWnd, size))
+        Fail("the plain window did not get the requested client size");
+    TimeDrivenTicks(window.m_hWnd, samples);
+}
+
+void MeasureCopy(const std::vector<unsigned char>& source, std::vector<unsigned char>& target,
+                 std::vector<double>& samples)
+{
+    std::memcpy(target.data(), source.data(), source.size());  // warm: pages mapped and cached alike
+    for (int i = 0; i < kTimedTicks; ++i) {
+        const double start = NowMs();
+        std::memcpy(target.data(), source.data(), source.size());
+        samples.push_back(NowMs() - start);
+        g_copySink = target[static_cast<std::size_t>(i) * 4099 % target.size()];
+    }
+}
+
+void RunTickTable()
+{
+    RegisterBareClass();
+    const ClientSize sizes[] = {{152, 112}, {1920, 1080}, {3840, 2160}};
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+
+    std::printf("Tick of the animation, driven by SendMessage(WM_TIMER), timed one by one\n");
+    std::printf("(screen %d x %d; %d ticks per variant and size, in %d interleaved blocks)\n\n", screenWidth,
+                screenHeight, kRounds * kTimedTicks, kRounds);
+    std::printf("| client size | ours median ms | bare median ms | ours / bare | memcpy of a frame, median ms |\n");
+    std::printf("|---|---|---|---|---|\n");
+    bool allWithinTarget = true;
+    for (const ClientSize size : sizes) {
+        std::vector<double> ours, plain, copy;
+        const std::size_t frameBytes = static_cast<std::size_t>(size.width) * size.height * 4;
+        std::vector<unsigned char> source(frameBytes, 0x5A), target(frameBytes, 0);
+        for (int round = 0; round < kRounds; ++round) {
+            // Alternate who goes first, so that neither always follows the copy.
+            if (round % 2 == 0) {
+                MeasureOurs(size, ours);
+                MeasureBare(size, plain);
+            } else {
+                MeasureBare(size, plain);
+                MeasureOurs(size, ours);
+            }
+            MeasureCopy(source, target, copy);
+        }
+        const double ratio = Median(ours) / Median(plain);
+        allWithinTarget = allWithinTarget && ratio <= 1.10;
+        const bool clipped = size.width > screenWidth || size.height > screenHeight;
+        std::printf("| %d x %d%s | %.3f | %.3f | %.3f | %.3f |\n", size.width, size.height,
+                    clipped ? " (larger than the screen: clipped)" : "", Median(ours), Median(plain), ratio,
+                    Median(copy));
+        std::fflush(stdout);
+    }
+    std::printf("\nTarget ours / bare <= 1.10 at every size: %s\n", allWithinTarget ? "met" : "MISSED");
+}
+
+// An animation window that notes when each of its timer ticks arrives, then handles it as usual.
+class TickCountingWnd : public CAnimationWnd {
+public:
+    TickCountingWnd() : CAnimationWnd(FALSE) {}
+
+    std::vector<double> arrivals;
+
+protected:
+    bool ProcessWindowMessage(const framework::Message& m, LRESULT& result) override
+    {
+        if (m.id == WM_TIMER && m.wParam == kTimerId)
+            arrivals.push_back(NowMs());
+        return CAnimationWnd::ProcessWindowMessage(m, result);
+    }
+};
+
+void RunTickRate(double seconds)
+{
+    const ClientSize screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    TickCountingWnd window;
+    const RECT rect{0, 0, screen.width, screen.height};
+    if (!window.Create(0, kWindowStyle, rect, nullptr, 0, nullptr))
+        Fail("could not create our animation window");
+    PumpPending();  // the first paint
+    // The timer was set while the window was being created: count from here.
+    const double start = NowMs();
+    const std::int32_t counterAtStart = AnimationWndProbe::FrameCounter(window);
+    const double end = start + seconds * 1000.0;
+    for (double now = start; now < end; now = NowMs()) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now) + 1, QS_ALLINPUT);
+        PumpPending();
+    }
+
+    // Each tick handled moves the frame counter on by one: a check that every arrival was drawn.
+    const std::int32_t framesDrawn = AnimationWndProbe::FrameCounter(window) - counterAtStart;
+
+    std::vector<double> intervals;
+    int counted = 0;
+    for (std::size_t i = 0; i < window.arrivals.size(); ++i) {
+        if (window.arrivals[i] < start || window.arrivals[i] > end)
+            continue;
+        ++counted;
+        if (i > 0)
+            intervals.push_back(window.arrivals[i] - window.arrivals[i - 1]);
+    }
+    const double perSecond = counted / seconds;
+    const double deviation = (perSecond - 8.0) / 8.0 * 100.0;
+    std::printf("Real timer ticks of a %d x %d animation window over %.0f s of real time\n\n", screen.width,
+                screen.height, seconds);
+    std::printf("| ticks | frames drawn | ticks/s | off 8/s | median interval ms | shortest ms | longest ms |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    std::printf("| %d | %d | %.3f | %+.2f %% | %.2f | %.2f | %.2f |\n", counted, static_cast<int>(framesDrawn),
+                perSecond, deviation, Median(intervals), bench::Quantile(intervals, 0.0),
+                bench::Quantile(intervals, 1.0));
+    std::printf("\nTarget 8 ticks/s within 5 %%: %s\n", std::abs(deviation) <= 5.0 ? "met" : "MISSED");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--rate") == 0) {
+        const double seconds = std::atof(argv[2]);
+        if (seconds <= 0)
+            Fail("--rate needs a number of seconds");
+        RunTickRate(seconds);
+        return 0;
+    }
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: tick_bench.exe [--rate SECONDS]\n");
+        return 2;
+    }
+    RunTickTable();
+    return 0;
+}
