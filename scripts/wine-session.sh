@@ -103,14 +103,14 @@ _brimstar_prepare_prefix() {
     # Checked in user.reg, so that settings lost before Wine flushed them get applied again.
     if ! _brimstar_settings_present "$prefix"; then
         # Without a window manager, hiding or destroying a managed window stalls about 2 s.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-            </dev/null >/dev/null 2>&1 &&
-            # A crash must end the process with an exit code, not wait on a dialog.
-            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-                </dev/null >/dev/null 2>&1 || {
+        # A crash must end the process with an exit code, not wait on a dialog.
+        if ! {
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+                wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+        } </dev/null >/dev/null 2>&1; then
             echo "wine-session: could not write the prefix's registry settings" >&2
             return 1
-        }
+        fi
     fi
 }
 

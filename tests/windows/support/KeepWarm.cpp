@@ -8,6 +8,7 @@
 // before anything else starts (a Windows process started while Wine is still starting its
 // services can leave them holding that process's output pipes open).
 #include <windows.h>
+#include <shellapi.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
