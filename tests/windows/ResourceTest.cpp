@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -631,12 +632,14 @@ TEST(ResourceList, HoldsExactlyTheProgramsResourcesAllInUsEnglish)
     EXPECT_EQ(names(RT_MANIFEST), (std::vector<std::wstring>{L"#1"}));
 
     // The single images are exactly those the groups name: nothing stray, nothing missing.
-    std::vector<std::wstring> iconImages;
+    std::vector<WORD> iconIds;
     for (const WORD group : {WORD{138}, WORD{139}})
         for (const GroupEntry& entry : ReadGroup(saver.Read(RT_GROUP_ICON, group), 1))
-            iconImages.push_back(NameOf(entry.id));
-    std::sort(iconImages.begin(), iconImages.end(),
-              [](const std::wstring& a, const std::wstring& b) { return std::stoi(a.substr(1)) < std::stoi(b.substr(1)); });
+            iconIds.push_back(entry.id);
+    std::sort(iconIds.begin(), iconIds.end());
+    std::vector<std::wstring> iconImages;
+    for (const WORD id : iconIds)
+        iconImages.push_back(NameOf(id));
     EXPECT_EQ(names(RT_ICON), iconImages);
     std::vector<std::wstring> cursorImages;
     for (const GroupEntry& entry : ReadGroup(saver.Read(RT_GROUP_CURSOR, 129), 2))
@@ -646,6 +649,8 @@ TEST(ResourceList, HoldsExactlyTheProgramsResourcesAllInUsEnglish)
     size_t resources = 0;
     for (const auto& [type, list] : directory.names)
         resources += list.size();
+    // 6 bitmaps, cursor group and image, 2 icon groups and 3 images, 2 dialogs, 2 string blocks,
+    // version record, manifest.
     EXPECT_EQ(resources, 19u);
     EXPECT_EQ(directory.languages.size(), resources);
     for (const auto& [key, languages] : directory.languages)
@@ -1059,6 +1064,40 @@ TEST(ResourceManifest, DeclaresCommonControlsDpiAwarenessSupportedSystemsAndLeve
                                                                            {L"uiAccess", L"false"}}));
 }
 
+// comctl32.dll from the side-by-side assembly of common controls 6: its folder is named by the
+// assembly's identity, here and on Windows.
+bool IsCommonControls6(const std::wstring& modulePath)
+{
+    const std::wstring path = Lower(modulePath);
+    const std::wstring file = L"\\comctl32.dll";
+    return path.find(L"\\winsxs\\") != std::wstring::npos &&
+           path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0.") != std::wstring::npos &&
+           path.size() > file.size() && path.compare(path.size() - file.size(), file.size(), file) == 0;
+}
+
+// The files of the modules a running process has loaded.
+std::vector<std::wstring> ModulesOf(HANDLE process)
+{
+    std::vector<HMODULE> modules(256);
+    DWORD needed = 0;
+    for (;;) {
+        const auto bytes = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+        if (!::EnumProcessModulesEx(process, modules.data(), bytes, &needed, LIST_MODULES_ALL))
+            return {};
+        if (needed <= bytes)
+            break;
+        modules.resize(needed / sizeof(HMODULE));
+    }
+    modules.resize(needed / sizeof(HMODULE));
+    std::vector<std::wstring> files;
+    for (const HMODULE module : modules) {
+        wchar_t file[MAX_PATH] = {};
+        if (::GetModuleFileNameExW(process, module, file, MAX_PATH))
+            files.emplace_back(file);
+    }
+    return files;
+}
+
 class ActivationContext {
 public:
     explicit ActivationContext(const std::wstring& executable)
@@ -1084,38 +1123,38 @@ private:
     HANDLE m_context = INVALID_HANDLE_VALUE;
 };
 
-class ActivatedContext {
-public:
-    explicit ActivatedContext(HANDLE context) : m_active(::ActivateActCtx(context, &m_cookie) != FALSE) {}
-    ActivatedContext(const ActivatedContext&) = delete;
-    ActivatedContext& operator=(const ActivatedContext&) = delete;
-    ~ActivatedContext()
-    {
-        if (m_active)
-            ::DeactivateActCtx(0, m_cookie);
+// One answer of QueryActCtxW: a structure followed by the strings it points to. Held in whole
+// structures so that both stay aligned; empty when the query fails.
+template <class Info>
+std::vector<Info> QueryContext(HANDLE context, PVOID subInstance, ULONG infoClass)
+{
+    SIZE_T size = 0;
+    ::QueryActCtxW(0, context, subInstance, infoClass, nullptr, 0, &size);
+    std::vector<Info> answer(size / sizeof(Info) + 1);
+    if (!::QueryActCtxW(0, context, subInstance, infoClass, answer.data(), answer.size() * sizeof(Info), &size))
+        answer.clear();
+    return answer;
+}
+
+// The encoded identities of the assemblies an activation context holds: the program's own
+// manifest first, then what it depends on.
+std::vector<std::wstring> AssembliesOf(HANDLE context)
+{
+    const auto details =
+        QueryContext<ACTIVATION_CONTEXT_DETAILED_INFORMATION>(context, nullptr, ActivationContextDetailedInformation);
+    if (details.empty())
+        return {};
+    std::vector<std::wstring> identities;
+    for (DWORD index = 1; index <= details[0].ulAssemblyCount; ++index) {
+        const auto assembly = QueryContext<ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION>(
+            context, &index, AssemblyDetailedInformationInActivationContext);
+        if (assembly.empty())
+            return {};
+        const PCWSTR identity = assembly[0].lpAssemblyEncodedAssemblyIdentity;
+        identities.emplace_back(identity ? identity : L"");
     }
-    bool Active() const { return m_active; }
-
-private:
-    ULONG_PTR m_cookie = 0;
-    bool m_active;
-};
-
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(const wchar_t* name) : m_module(::LoadLibraryW(name)) {}
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-    ~LoadedLibrary()
-    {
-        if (m_module)
-            ::FreeLibrary(m_module);
-    }
-    HMODULE Module() const { return m_module; }
-
-private:
-    HMODULE m_module;
-};
+    return identities;
+}
 
 TEST(ResourceManifest, ThePlatformReadsItAsTheProcessWould)
 {
@@ -1130,22 +1169,19 @@ TEST(ResourceManifest, ThePlatformReadsItAsTheProcessWould)
         << "error " << ::GetLastError();
     EXPECT_STREQ(setting, L"true");
 
-    // Inside the saver's context the loader takes comctl32.dll from the side-by-side assembly of
-    // common controls 6, not the system folder. (The folder name is the assembly's identity;
-    // DllGetVersion can't tell, since Wine's assembly copy reports 5.81 as well.)
-    ActivatedContext active(context.Handle());
-    ASSERT_TRUE(active.Active());
-    LoadedLibrary commonControls(L"comctl32.dll");
-    ASSERT_NE(commonControls.Module(), nullptr);
-    wchar_t loaded[MAX_PATH] = {};
-    ASSERT_NE(::GetModuleFileNameW(commonControls.Module(), loaded, MAX_PATH), 0u);
-    const std::wstring path = Lower(loaded);
-    EXPECT_NE(path.find(L"\\winsxs\\"), std::wstring::npos) << std::string(path.begin(), path.end());
-    EXPECT_NE(path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
-        << std::string(path.begin(), path.end());
+    // The context binds common controls 6: the platform found the assembly the dependency names.
+    // (Asked of this context alone: this test program carries the same manifest, so loading
+    // comctl32.dll here would find version 6 through the program's own context anyway.)
+    const std::vector<std::wstring> assemblies = AssembliesOf(context.Handle());
+    ASSERT_FALSE(assemblies.empty()) << "error " << ::GetLastError();
+    const auto isCommonControls6 = [](const std::wstring& identity) {
+        return identity.rfind(L"Microsoft.Windows.Common-Controls,", 0) == 0 &&
+               identity.find(L"version=\"6.0.") != std::wstring::npos;
+    };
+    EXPECT_EQ(std::count_if(assemblies.begin(), assemblies.end(), isCommonControls6), 1);
 }
 
-TEST(ResourceManifest, SaverStillStartsWithIt)
+TEST(ResourceManifest, SaverStartsWithItAndItsDialogGetsCommonControls6)
 {
     // Full screen.
     {
@@ -1153,7 +1189,8 @@ TEST(ResourceManifest, SaverStillStartsWithIt)
         ASSERT_TRUE(saver.Started());
         EXPECT_NE(saver.WaitForVisibleWindow(std::chrono::seconds(30)), nullptr);
     }
-    // Settings: the dialog and its controls, created through whatever classes the context names.
+    // Settings: the dialog's buttons and bar are made through the classes the manifest's context
+    // names, so by the time it shows, the process has common controls 6 loaded.
     {
         ChildProcess saver(SaverPath(), L"/c");
         ASSERT_TRUE(saver.Started());
@@ -1164,6 +1201,9 @@ TEST(ResourceManifest, SaverStillStartsWithIt)
         EXPECT_STREQ(className, L"#32770");
         for (const int control : {IDOK, IDCANCEL, IDC_SPEED})
             EXPECT_NE(::GetDlgItem(dialog, control), nullptr) << "control " << control;
+        const std::vector<std::wstring> modules = ModulesOf(saver.Handle());
+        ASSERT_FALSE(modules.empty()) << "cannot list the saver's modules, error " << ::GetLastError();
+        EXPECT_TRUE(std::any_of(modules.begin(), modules.end(), IsCommonControls6));
         ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(saver.WaitForExit(std::chrono::seconds(30)));
         EXPECT_EQ(saver.ExitCode(), 0u);
