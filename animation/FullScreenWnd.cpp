@@ -53,6 +53,15 @@ void CFullScreenWnd::OnActivateApp(BOOL active, DWORD)
     Default();
 }
 
+void CFullScreenWnd::OnDisplayChange(UINT, int width, int height)
+{
+    // The screen took a new size while the saver runs: cover all of it again rather than leave
+    // a strip of desktop. The resize repaints the whole window at once, and the next tick's
+    // buffer follows the new client area.
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    Default();
+}
+
 void CFullScreenWnd::OnMouseMove(UINT, POINT point)
 {
     // The system sends a move when the window appears, without the user touching anything: the

@@ -16,6 +16,7 @@ protected:
     BOOL OnNcActivate(BOOL active);
     void OnActivate(UINT state, HWND other, BOOL minimized);
     void OnActivateApp(BOOL active, DWORD threadId);
+    void OnDisplayChange(UINT bitsPerPixel, int width, int height);
     void OnMouseMove(UINT flags, POINT point);
     void OnButtonDown(UINT flags, POINT point);
     void OnKeyDown(UINT key, UINT repeat, UINT flags);
@@ -28,6 +29,7 @@ public:
         framework::On<WM_NCACTIVATE, &CFullScreenWnd::OnNcActivate>,
         framework::On<WM_ACTIVATE, &CFullScreenWnd::OnActivate>,
         framework::On<WM_ACTIVATEAPP, &CFullScreenWnd::OnActivateApp>,
+        framework::On<WM_DISPLAYCHANGE, &CFullScreenWnd::OnDisplayChange>,
         framework::On<WM_MOUSEMOVE, &CFullScreenWnd::OnMouseMove>,
         framework::On<WM_LBUTTONDOWN, &CFullScreenWnd::OnButtonDown>,
         framework::On<WM_MBUTTONDOWN, &CFullScreenWnd::OnButtonDown>,

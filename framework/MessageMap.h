@@ -73,6 +73,12 @@ template <> struct Cracker<WM_ACTIVATEAPP> {
     template <class W, class H> static LRESULT Call(W& w, H h, const Message& m)
     { (w.*h)(static_cast<BOOL>(m.wParam), static_cast<DWORD>(m.lParam)); return 0; }
 };
+template <> struct Cracker<WM_DISPLAYCHANGE> {
+    // the screen's new bits per pixel, width and height
+    using Signature = void(UINT, int, int);
+    template <class W, class H> static LRESULT Call(W& w, H h, const Message& m)
+    { (w.*h)(static_cast<UINT>(m.wParam), LOWORD(m.lParam), HIWORD(m.lParam)); return 0; }
+};
 // Mouse messages: key-state flags and the pointer's client position.
 template <> struct Cracker<WM_MOUSEMOVE> {
     using Signature = void(UINT, POINT);

@@ -1,0 +1,359 @@
+// The screen changing size while the saver runs (a game switching modes, a monitor plugged in).
+// What a user expects: the saver keeps covering the whole screen, at its new size, with whole
+// frames - flames tiled edge to edge and the emblem drawn whole - never a strip of desktop or
+// stale pixels, and it goes on until the user comes back.
+//
+// How the screen is changed here: Xvfb offers one mode only and refuses `xrandr --fb` to another
+// size while its one output uses that mode, and Wine (with a single XRandR mode) answers
+// ChangeDisplaySettingsEx with DISP_CHANGE_BADMODE. A Wine virtual desktop, however, offers the
+// usual list of modes and really resizes when one is chosen. So the saver runs on a virtual
+// desktop of its own, and this same test program, started again on that desktop as a helper,
+// changes its mode: the display of a virtual desktop can only be changed from a process on it.
+// The screen is read from the X root window, where the virtual desktop lies at (0, 0).
+#include "FrameModel.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::WaitFor;
+
+constexpr wchar_t kHelperVariable[] = L"BRIMSTAR_DISPLAY_MODE_HELPER";
+
+// The helper's whole work, done before any test starts: when its environment names a mode
+// ("WIDTHxHEIGHT"), this process switches the display of its desktop to it and ends with 0 for
+// success or 100 + the negated DISP_CHANGE_ code.
+[[maybe_unused]] const bool g_ranAsHelper = [] {
+    wchar_t mode[32] = {};
+    if (!::GetEnvironmentVariableW(kHelperVariable, mode, 32))
+        return false;
+    wchar_t* rest = nullptr;
+    DEVMODEW wanted{};
+    wanted.dmSize = sizeof wanted;
+    wanted.dmPelsWidth = std::wcstoul(mode, &rest, 10);
+    wanted.dmPelsHeight = std::wcstoul(rest + 1, nullptr, 10);
+    wanted.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    const LONG result = ::ChangeDisplaySettingsExW(nullptr, &wanted, nullptr, 0, nullptr);
+    ::ExitProcess(result == DISP_CHANGE_SUCCESSFUL ? 0 : static_cast<UINT>(100 - result));
+}();
+
+// A started process; ended by its owner at the latest.
+class Process {
+public:
+    Process(const std::wstring& program, const std::wstring& commandLine, const wchar_t* desktop)
+    {
+        std::wstring line = commandLine;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.lpDesktop = const_cast<wchar_t*>(desktop);
+        if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &m_info))
+            m_info = PROCESS_INFORMATION{};
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process()
+    {
+        if (!m_info.hProcess)
+            return;
+        if (::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(m_info.hProcess, 99);
+            ::WaitForSingleObject(m_info.hProcess, 10000);
+        }
+        ::CloseHandle(m_info.hThread);
+        ::CloseHandle(m_info.hProcess);
+    }
+
+    bool Started() const { return m_info.hProcess != nullptr; }
+    DWORD Id() const { return m_info.dwProcessId; }
+    bool Running() const { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
+    bool WaitForExit(std::chrono::milliseconds deadline)
+    {
+        return WaitFor([this] { return !Running(); }, deadline);
+    }
+    DWORD ExitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        ::GetExitCodeProcess(m_info.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION m_info{};
+};
+
+std::wstring OwnPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring WindowsDirectory()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+// A Wine virtual desktop of the given size, made by the desktop program; it closes by itself once
+// the last program on it has ended.
+class VirtualDesktop {
+public:
+    VirtualDesktop(const std::wstring& name, SIZE size)
+        : m_name(name),
+          m_shell(WindowsDirectory() + L"\\explorer.exe",
+                  L"explorer.exe /desktop=" + name + L"," + std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy),
+                  nullptr)
+    {
+        WaitFor([this] { return (m_desktop = ::OpenDesktopW(m_name.c_str(), 0, FALSE, GENERIC_ALL)) != nullptr; }, 10s);
+    }
+    VirtualDesktop(const VirtualDesktop&) = delete;
+    VirtualDesktop& operator=(const VirtualDesktop&) = delete;
+    ~VirtualDesktop()
+    {
+        if (m_desktop)
+            ::CloseDesktop(m_desktop);
+        m_shell.WaitForExit(10s);  // ended by force after that
+    }
+
+    bool Ready() const { return m_desktop != nullptr; }
+    const wchar_t* Name() const { return m_name.c_str(); }
+
+    // The top-level windows of one process on this desktop.
+    std::vector<HWND> WindowsOf(DWORD processId) const
+    {
+        struct Search {
+            DWORD processId;
+            std::vector<HWND> found;
+        } search{processId, {}};
+        ::EnumDesktopWindows(
+            m_desktop,
+            [](HWND hWnd, LPARAM context) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(context);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(hWnd, &owner);
+                if (owner == s->processId)
+                    s->found.push_back(hWnd);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    // Switches the desktop's display mode through the helper; the helper's exit code.
+    DWORD ChangeMode(SIZE size) const
+    {
+        const std::wstring mode = std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy);
+        ::SetEnvironmentVariableW(kHelperVariable, mode.c_str());
+        Process helper(OwnPath(), L"\"" + OwnPath() + L"\"", m_name.c_str());
+        ::SetEnvironmentVariableW(kHelperVariable, nullptr);
+        return helper.Started() && helper.WaitForExit(20s) ? helper.ExitCode() : STILL_ACTIVE;
+    }
+
+private:
+    std::wstring m_name;
+    Process m_shell;
+    HDESK m_desktop = nullptr;
+};
+
+frame_model::Image CaptureScreen(SIZE size)
+{
+    frame_model::Image shot;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP copy = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
+    HGDIOBJ old = ::SelectObject(memory, copy);
+    ::BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);
+    shot.pixels = testing_support::ReadPixels(memory, copy, shot.width, shot.height);
+    ::DeleteObject(copy);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+// What a screen shot shows, as the model would have drawn it.
+struct Frame {
+    int background;
+    std::optional<POINT> sprite;
+};
+
+// The flames frame that differs least from the shot (the emblem covers at most 188 x 188 pixels),
+// then the emblem's place from where the shot departs from those flames; a shot is a whole frame
+// only if it equals the model's picture for both, pixel for pixel.
+std::optional<Frame> Recognize(const frame_model::Artwork& artwork, const frame_model::Image& shot)
+{
+    using namespace frame_model;
+    int bestFrame = 0;
+    std::size_t fewest = SIZE_MAX;
+    for (int frame = 0; frame < kFrameCount; ++frame) {
+        std::size_t differing = 0;
+        for (int y = 0; y < shot.height; ++y)
+            for (int x = 0; x < shot.width; ++x)
+                differing += shot.At(x, y) !=
+                             artwork.backgrounds[frame].At(kTileSourceColumn + x % kTileWidth, y % kTileHeight);
+        if (differing < fewest) {
+            fewest = differing;
+            bestFrame = frame;
+        }
+    }
+    RECT box{shot.width, shot.height, 0, 0};
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (shot.At(x, y) != artwork.backgrounds[bestFrame].At(kTileSourceColumn + x % kTileWidth, y % kTileHeight)) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    std::vector<std::optional<POINT>> candidates;
+    if (box.left >= box.right) {
+        candidates.push_back(std::nullopt);
+    } else {
+        // An emblem cut by an edge is placed by its other side.
+        const RECT& seen = artwork.visibleSprite;
+        for (const LONG x : {box.left - seen.left, box.right - seen.right})
+            for (const LONG y : {box.top - seen.top, box.bottom - seen.bottom})
+                candidates.push_back(POINT{x, y});
+    }
+    for (const auto& sprite : candidates)
+        if (Compose(artwork, shot.width, shot.height, bestFrame, sprite).pixels == shot.pixels)
+            return Frame{bestFrame, sprite};
+    return std::nullopt;
+}
+
+// Waits for the screen to show whole frames of the given size: `count` shots in a row, each of a
+// different flames frame than the last, so the animation is seen running.
+::testing::AssertionResult ShowsWholeFrames(const frame_model::Artwork& artwork, SIZE size, int count,
+                                            std::vector<Frame>& seen)
+{
+    std::optional<int> lastBackground;
+    int shots = 0;
+    int rejected = 0;
+    WaitFor(
+        [&] {
+            ++shots;
+            const std::optional<Frame> frame = Recognize(artwork, CaptureScreen(size));
+            if (!frame) {
+                ++rejected;
+                seen.clear();
+                lastBackground.reset();
+            } else if (frame->background != lastBackground) {
+                seen.push_back(*frame);
+                lastBackground = frame->background;
+            }
+            return static_cast<int>(seen.size()) >= count;
+        },
+        20s);
+    if (static_cast<int>(seen.size()) >= count)
+        return ::testing::AssertionSuccess() << shots << " shots";
+    return ::testing::AssertionFailure() << "no run of " << count << " whole " << size.cx << " x " << size.cy
+                                         << " frames in 20 s (" << shots << " shots, " << rejected
+                                         << " not whole frames)";
+}
+
+RECT WindowRect(HWND hWnd)
+{
+    RECT rect{};
+    ::GetWindowRect(hWnd, &rect);
+    return rect;
+}
+
+std::string Describe(const RECT& r)
+{
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ")-(" + std::to_string(r.right) + ", " +
+           std::to_string(r.bottom) + ")";
+}
+
+TEST(DisplayChange, TheSaverFollowsTheScreenToEachNewSizeWithWholeFrames)
+{
+    constexpr SIZE kStart{1600, 900};
+    constexpr SIZE kLarger{1920, 1080};  // the X screen's own size: the largest a desktop can be
+    constexpr SIZE kSmaller{1024, 768};
+
+    std::string error;
+    const std::optional<frame_model::Artwork> artwork = frame_model::LoadArtwork(::GetModuleHandleW(nullptr), error);
+    ASSERT_TRUE(artwork) << error;
+
+    // No stored speed: the emblem glides at 1 pixel a tick along the top.
+    const auto copy = testing_support::CopyOfSaver(L"BrimstarDisplayChange");
+    testing_support::DeleteStoredSpeed(copy.appName);
+    const VirtualDesktop desktop(L"BrimstarDisplayChange" + std::to_wstring(::GetCurrentProcessId()), kStart);
+    ASSERT_TRUE(desktop.Ready()) << "no virtual desktop";
+
+    Process saver(copy.path, L"\"" + copy.path + L"\" /s", desktop.Name());
+    ASSERT_TRUE(saver.Started());
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (HWND candidate : desktop.WindowsOf(saver.Id()))
+                if (::GetWindowLongPtrW(candidate, GWL_STYLE) & WS_VISIBLE)
+                    window = candidate;
+            return window != nullptr;
+        },
+        10s))
+        << "the saver showed no window";
+
+    const auto report = [](const char* when, SIZE size, const std::vector<Frame>& frames) {
+        std::cout << "[display] " << when << ": " << size.cx << " x " << size.cy << ", whole frames with flames";
+        for (const Frame& frame : frames) {
+            std::cout << " " << frame.background;
+            if (frame.sprite)
+                std::cout << " (emblem at " << frame.sprite->x << ", " << frame.sprite->y << ")";
+        }
+        std::cout << "\n";
+    };
+    const auto expectOnTheTopLane = [](const std::vector<Frame>& frames) {
+        // Speed 1 from (-7, -7): minutes pass before the emblem leaves the top lane.
+        for (const Frame& frame : frames)
+            if (frame.sprite) {
+                EXPECT_EQ(frame.sprite->y, -7);
+                EXPECT_GE(frame.sprite->x, -7);
+            }
+    };
+
+    std::vector<Frame> frames;
+    EXPECT_EQ(Describe(WindowRect(window)), Describe(RECT{0, 0, kStart.cx, kStart.cy}));
+    ASSERT_TRUE(ShowsWholeFrames(*artwork, kStart, 3, frames));
+    report("at the start", kStart, frames);
+    expectOnTheTopLane(frames);
+
+    for (const SIZE size : {kLarger, kSmaller}) {
+        ASSERT_EQ(desktop.ChangeMode(size), 0u) << "the display mode did not change to " << size.cx << " x " << size.cy;
+        const RECT screen{0, 0, size.cx, size.cy};
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const RECT covered = WindowRect(window);
+                return ::EqualRect(&screen, &covered) != FALSE;
+            },
+            10s))
+            << "after the change to " << size.cx << " x " << size.cy << " the saver covers "
+            << Describe(WindowRect(window));
+        frames.clear();
+        EXPECT_TRUE(ShowsWholeFrames(*artwork, size, 3, frames));
+        report("after the change", size, frames);
+        expectOnTheTopLane(frames);
+        ASSERT_TRUE(saver.Running()) << "the saver ended with the change, exit code " << saver.ExitCode();
+    }
+
+    // Still the saver it was: it ends as it always does, when its window is closed.
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(saver.WaitForExit(10s));
+    EXPECT_EQ(saver.ExitCode(), 0u);
+    ::DeleteFileW(copy.path.c_str());
+}
+
+}  // namespace
