@@ -37,4 +37,7 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
 # Work and write the archive in the build tree, also when cpack runs from elsewhere.
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}")
+# `package_source` would otherwise sweep up build trees, Wine prefixes and Git's own files.
+set(CPACK_SOURCE_GENERATOR ZIP)
+set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\.git/" "/_CPack_Packages/")
 include(CPack)
