@@ -70,7 +70,9 @@ int CWinApp::GetProfileInt(LPCWSTR section, LPCWSTR entry, int defaultValue) con
     DWORD size = sizeof value;
     const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, ProfileKey(section).c_str(), entry,
                                           RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return status == ERROR_SUCCESS ? static_cast<int>(value) : defaultValue;
+    // A REG_DWORD shorter than four bytes is not an integer anyone stored: the system hands back
+    // what bytes there are, so it is taken as absent like any other malformed entry.
+    return status == ERROR_SUCCESS && size == sizeof value ? static_cast<int>(value) : defaultValue;
 }
 
 BOOL CWinApp::WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const

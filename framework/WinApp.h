@@ -30,7 +30,7 @@ public:
 
     // The profile lives in HKEY_CURRENT_USER\Software\<company>\<application>\<section>.
     void SetRegistryKey(LPCWSTR company);
-    // The stored integer, or defaultValue when the entry is absent or not a REG_DWORD.
+    // The stored integer, or defaultValue when the entry is absent or not a four-byte REG_DWORD.
     int GetProfileInt(LPCWSTR section, LPCWSTR entry, int defaultValue) const;
     BOOL WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const;
 

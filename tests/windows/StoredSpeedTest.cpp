@@ -1,0 +1,446 @@
+// Whatever the profile holds - a value of the wrong type or size, nothing, zero, negative values,
+// the ends of the int range, values past the bar's end - every reader behaves as defined:
+//   an animation window runs at the stored value, 1 when there is none, 10 when it is negative;
+//   the settings dialog takes it as read (5 when there is none), the bar shows it within 1..100,
+//   OK stores the bar's position and Cancel stores nothing, leaving even a value of the wrong
+//   type as it was;
+// and the motion stays inside the window with every frame whole, for every one of those speeds.
+#include "AnimationWndProbe.h"
+#include "FrameModel.h"
+#include "TestSupport.h"
+
+#include "animation/AnimationWnd.h"
+#include "app/ScreenSaverApp.h"
+#include "framework/WinApp.h"
+#include "framework/Wnd.h"
+#include "resources/resource.h"
+#include "settings/SettingsDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::WaitFor;
+
+// ---- What can be stored ------------------------------------------------------------------------
+
+struct StoredValue {
+    const char* name;
+    DWORD type;                // REG_NONE here: no value at all
+    std::vector<BYTE> bytes;
+    std::int32_t animationSpeed;  // what an animation window runs at
+    std::int32_t dialogValue;     // what the settings dialog takes
+    std::int32_t storedOnOk;      // what OK stores, untouched
+};
+
+std::vector<BYTE> DwordBytes(std::int32_t value)
+{
+    std::vector<BYTE> bytes(4);
+    std::memcpy(bytes.data(), &value, 4);
+    return bytes;
+}
+
+std::vector<BYTE> StringBytes(const wchar_t* text)
+{
+    const auto* begin = reinterpret_cast<const BYTE*>(text);
+    return std::vector<BYTE>(begin, begin + (std::wcslen(text) + 1) * sizeof(wchar_t));
+}
+
+const StoredValue kStoredValues[] = {
+    {"Nothing", REG_NONE, {}, 1, 5, 5},
+    {"StringSeven", REG_SZ, StringBytes(L"7"), 1, 5, 5},
+    {"BinarySeven", REG_BINARY, DwordBytes(7), 1, 5, 5},
+    {"QwordSeven", REG_QWORD, {7, 0, 0, 0, 0, 0, 0, 0}, 1, 5, 5},
+    {"TwoByteDwordSeven", REG_DWORD, {7, 0}, 1, 5, 5},
+    {"BigEndianDwordSeven", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 7}, 1, 5, 5},
+    {"Zero", REG_DWORD, DwordBytes(0), 0, 0, 1},
+    {"MinusFive", REG_DWORD, DwordBytes(-5), 10, -5, 1},
+    {"IntMin", REG_DWORD, DwordBytes(INT_MIN), 10, INT_MIN, 1},
+    {"IntMax", REG_DWORD, DwordBytes(INT_MAX), INT_MAX, INT_MAX, 100},
+    {"Fifty", REG_DWORD, DwordBytes(50), 50, 50, 50},
+    {"OneHundredAndOne", REG_DWORD, DwordBytes(101), 101, 101, 100},
+    {"OneThousand", REG_DWORD, DwordBytes(1000), 1000, 1000, 100},
+};
+
+std::wstring ConfigKey(const std::wstring& appName)
+{
+    return L"Software\\Tarnwick Inc.\\" + appName + L"\\Config";
+}
+
+void Store(const std::wstring& appName, const StoredValue& value)
+{
+    testing_support::DeleteStoredSpeed(appName);
+    if (value.type != REG_NONE)
+        testing_support::StoreSpeedRaw(appName, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()));
+}
+
+// The value exactly as stored: type and bytes; REG_NONE and no bytes when there is none.
+struct RawValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+    bool operator==(const RawValue& other) const { return type == other.type && bytes == other.bytes; }
+};
+
+RawValue ReadRaw(const std::wstring& appName)
+{
+    RawValue raw;
+    DWORD size = 0;
+    if (::RegGetValueW(HKEY_CURRENT_USER, ConfigKey(appName).c_str(), L"Speed", RRF_RT_ANY | RRF_NOEXPAND, &raw.type,
+                       nullptr, &size) != ERROR_SUCCESS)
+        return RawValue{};
+    raw.bytes.resize(size);
+    ::RegGetValueW(HKEY_CURRENT_USER, ConfigKey(appName).c_str(), L"Speed", RRF_RT_ANY | RRF_NOEXPAND, &raw.type,
+                   raw.bytes.data(), &size);
+    raw.bytes.resize(size);
+    return raw;
+}
+
+std::string Describe(const RawValue& raw)
+{
+    std::string text = "type " + std::to_string(raw.type) + ", bytes";
+    for (const BYTE b : raw.bytes)
+        text += " " + std::to_string(b);
+    return text;
+}
+
+std::string ValueName(const ::testing::TestParamInfo<StoredValue>& info)
+{
+    return info.param.name;
+}
+
+void PrintTo(const StoredValue& value, std::ostream* out)
+{
+    *out << value.name;
+}
+
+// ---- Animation windows in this process ---------------------------------------------------------
+
+// A white framed-less window with room around the animation, to see anything drawn outside it.
+class HostWindow {
+public:
+    HostWindow(int width, int height)
+    {
+        static const ATOM windowClass = [] {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = ::DefWindowProcW;
+            wc.hInstance = ::GetModuleHandleW(nullptr);
+            wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+            wc.lpszClassName = L"StoredSpeedTestHost";
+            return ::RegisterClassExW(&wc);
+        }();
+        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"Stored speed host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                                   0, 0, width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    }
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+    ~HostWindow()
+    {
+        if (m_hWnd)
+            ::DestroyWindow(m_hWnd);
+    }
+
+    HWND Handle() const { return m_hWnd; }
+
+private:
+    HWND m_hWnd = nullptr;
+};
+
+// The sprite's path by 64-bit arithmetic, wrapped into 32 bits only where the window's would wrap.
+struct PathModel {
+    std::int64_t x = -7;
+    std::int64_t y = -7;
+
+    static std::int64_t Wrap(std::int64_t value)
+    {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+    }
+    void Tick(std::int64_t speed, std::int64_t width, std::int64_t height)
+    {
+        x = Wrap(x + speed);
+        if (x >= width) {
+            x = -188;
+            y = Wrap(y + 168);
+        }
+        if (y >= height)
+            y = -7;
+    }
+};
+
+class StoredSpeed : public ::testing::TestWithParam<StoredValue> {};
+
+TEST_P(StoredSpeed, AnimationWindowsRunAtItAndEveryFrameIsWholeAndInside)
+{
+    const StoredValue& stored = GetParam();
+    framework::CWinApp app(L"BrimstarStoredSpeedTest");
+    app.SetRegistryKey(L"Tarnwick Inc.");
+    Store(app.AppName(), stored);
+
+    std::string error;
+    const std::optional<frame_model::Artwork> artwork = frame_model::LoadArtwork(::GetModuleHandleW(nullptr), error);
+    ASSERT_TRUE(artwork) << error;
+
+    // The animation sits inside a white host with a 20-pixel margin on every side.
+    constexpr int kMargin = 20;
+    constexpr int kWidth = 400;
+    constexpr int kHeight = 300;
+    HostWindow host(kWidth + 2 * kMargin, kHeight + 2 * kMargin);
+    ASSERT_NE(host.Handle(), nullptr);
+    framework::CWnd* parent = framework::CWnd::FromHandle(host.Handle());
+
+    // The program's own preview reads the setting the same way.
+    if (CAnimationWnd* preview = StartPreview(parent)) {
+        EXPECT_EQ(AnimationWndProbe::Speed(*preview), stored.animationSpeed) << "the preview";
+        ::DestroyWindow(preview->m_hWnd);
+    } else {
+        ADD_FAILURE() << "no preview";
+    }
+
+    CAnimationWnd animation(FALSE);
+    const RECT place{kMargin, kMargin, kMargin + kWidth, kMargin + kHeight};
+    ASSERT_TRUE(animation.Create(0, WS_CHILD | WS_VISIBLE, place, parent, 0, nullptr));
+    ASSERT_EQ(AnimationWndProbe::Speed(animation), stored.animationSpeed);
+    ::UpdateWindow(host.Handle());  // the host's white, and the animation's first paint
+
+    PathModel path;
+    std::int32_t counter = AnimationWndProbe::FrameCounter(animation);
+    constexpr int kTicks = 600;
+    const std::vector<int> checkedTicks{1, 2, 3, 4, 5, 77, 128, 301, kTicks};
+    int framesChecked = 0;
+    for (int tick = 1; tick <= kTicks; ++tick) {
+        const int background = static_cast<int>(static_cast<std::uint32_t>(counter) % 4);
+        ::SendMessageW(animation.m_hWnd, WM_TIMER, CAnimationWnd::kTimerId, 0);
+        path.Tick(stored.animationSpeed, kWidth, kHeight);
+        counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) + 1u);
+        ASSERT_EQ(AnimationWndProbe::X(animation), path.x) << "tick " << tick;
+        ASSERT_EQ(AnimationWndProbe::Y(animation), path.y) << "tick " << tick;
+        ASSERT_EQ(AnimationWndProbe::FrameCounter(animation), counter) << "tick " << tick;
+        // On its path the sprite never starts left of -188, right of the edge, or off its rows.
+        ASSERT_GE(path.x, -188);
+        ASSERT_LT(path.x, kWidth);
+        ASSERT_GE(path.y, -7);
+        ASSERT_LT(path.y, kHeight);
+
+        if (std::find(checkedTicks.begin(), checkedTicks.end(), tick) == checkedTicks.end())
+            continue;
+        int width = 0;
+        int height = 0;
+        const std::vector<COLORREF> shown = testing_support::CaptureClient(animation.m_hWnd, width, height);
+        const frame_model::Image expected =
+            frame_model::Compose(*artwork, kWidth, kHeight, background,
+                                 POINT{static_cast<LONG>(path.x), static_cast<LONG>(path.y)});
+        ASSERT_EQ(width, kWidth);
+        ASSERT_EQ(height, kHeight);
+        EXPECT_TRUE(shown == expected.pixels) << "tick " << tick << ": the frame differs from the model";
+        ++framesChecked;
+
+        const std::vector<COLORREF> around = testing_support::CaptureClient(host.Handle(), width, height);
+        int drawnOutside = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool inside = x >= place.left && x < place.right && y >= place.top && y < place.bottom;
+                if (!inside && around[static_cast<std::size_t>(y) * width + x] != 0xFFFFFF)
+                    ++drawnOutside;
+            }
+        EXPECT_EQ(drawnOutside, 0) << "tick " << tick << ": pixels drawn outside the animation window";
+    }
+    EXPECT_EQ(framesChecked, static_cast<int>(checkedTicks.size()));
+    testing_support::DeleteStoredSpeed(app.AppName());
+}
+
+// ---- The settings dialog in this process -------------------------------------------------------
+
+HWND VisibleDialogOfThisThread()
+{
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hWnd, LPARAM result) -> BOOL {
+            wchar_t className[16] = {};
+            ::GetClassNameW(hWnd, className, 16);
+            if (::IsWindowVisible(hWnd) && std::wstring(className) == L"#32770") {
+                *reinterpret_cast<HWND*>(result) = hWnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Runs once from inside the dialog's modal loop, as soon as the dialog shows; a dialog that
+// never shows, or an action that does not end it, is ended after the deadline and fails.
+class WhenTheDialogShows {
+public:
+    explicit WhenTheDialogShows(std::function<void(HWND)> action) : m_action(std::move(action)) {}
+
+    template <class RunModal>
+    void During(RunModal runModal)
+    {
+        t_current = this;
+        m_started = std::chrono::steady_clock::now();
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, &WhenTheDialogShows::OnTimer);
+        runModal();
+        ::KillTimer(nullptr, timer);
+        t_current = nullptr;
+        EXPECT_TRUE(m_acted) << "the dialog never showed";
+    }
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (t_current)
+            t_current->Tick();
+    }
+
+    void Tick()
+    {
+        const HWND dialog = VisibleDialogOfThisThread();
+        if (std::chrono::steady_clock::now() - m_started > 20s) {
+            if (dialog) {
+                ADD_FAILURE() << "the dialog did not end";
+                ::EndDialog(dialog, IDABORT);
+            }
+            return;
+        }
+        if (!dialog || m_acted)
+            return;
+        m_acted = true;
+        m_action(dialog);
+    }
+
+    static inline WhenTheDialogShows* t_current = nullptr;
+    std::function<void(HWND)> m_action;
+    std::chrono::steady_clock::time_point m_started;
+    bool m_acted = false;
+};
+
+int BarPosition(HWND dialog)
+{
+    return static_cast<int>(::SendMessageW(::GetDlgItem(dialog, IDC_SPEED), SBM_GETPOS, 0, 0));
+}
+
+int OnTheBar(std::int32_t value)
+{
+    return value < 1 ? 1 : value > 100 ? 100 : value;
+}
+
+TEST_P(StoredSpeed, SettingsDialogTakesItAsReadOkStoresTheBarAndCancelNothing)
+{
+    const StoredValue& stored = GetParam();
+    CScreenSaverApp app;  // named after this test program
+    app.SetRegistryKey(kCompanyKey);
+
+    for (const int button : {IDCANCEL, IDOK}) {
+        Store(app.AppName(), stored);
+        const RawValue before = ReadRaw(app.AppName());
+        int dialogValue = 0;
+        int previewSpeed = 0;
+        int bar = 0;
+        WhenTheDialogShows script([&](HWND dialog) {
+            const auto* settings = static_cast<CSettingsDlg*>(app.m_pMainWnd);
+            dialogValue = settings->m_speed;
+            previewSpeed = AnimationWndProbe::Speed(settings->m_preview);
+            bar = BarPosition(dialog);
+            ::SendMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+        });
+        script.During([&] { app.RunSettingsDialog(); });
+
+        const char* which = button == IDOK ? "OK" : "Cancel";
+        EXPECT_EQ(dialogValue, stored.dialogValue) << which;
+        EXPECT_EQ(previewSpeed, stored.dialogValue) << which << ": the preview runs at the value as read";
+        EXPECT_EQ(bar, OnTheBar(stored.dialogValue)) << which;
+        if (button == IDCANCEL) {
+            EXPECT_TRUE(ReadRaw(app.AppName()) == before)
+                << "Cancel changed the stored value from " << Describe(before) << " to " << Describe(ReadRaw(app.AppName()));
+        } else {
+            DWORD value = 0;
+            ASSERT_TRUE(testing_support::ReadStoredSpeed(app.AppName(), value)) << "OK stored no REG_DWORD";
+            EXPECT_EQ(static_cast<std::int32_t>(value), stored.storedOnOk);
+        }
+    }
+    testing_support::DeleteStoredSpeed(app.AppName());
+}
+
+// ---- The real program --------------------------------------------------------------------------
+
+// A copy of the saver with a profile of its own, both gone again afterwards.
+class PrivateSaver {
+public:
+    explicit PrivateSaver(const std::wstring& appName) : m_copy(testing_support::CopyOfSaver(appName)) {}
+    PrivateSaver(const PrivateSaver&) = delete;
+    PrivateSaver& operator=(const PrivateSaver&) = delete;
+    ~PrivateSaver()
+    {
+        testing_support::DeleteStoredSpeed(m_copy.appName);
+        ::DeleteFileW(m_copy.path.c_str());
+    }
+
+    const testing_support::SaverCopy& Copy() const { return m_copy; }
+
+private:
+    testing_support::SaverCopy m_copy;
+};
+
+HWND WaitForDialog(const testing_support::ChildProcess& process)
+{
+    HWND dialog = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND window : process.TopLevelWindows()) {
+                wchar_t className[16] = {};
+                ::GetClassNameW(window, className, 16);
+                if (::IsWindowVisible(window) && std::wstring(className) == L"#32770")
+                    dialog = window;
+            }
+            return dialog != nullptr;
+        },
+        10s);
+    return dialog;
+}
+
+TEST_P(StoredSpeed, RealSettingsOkStoresTheBarAndCancelNothing)
+{
+    const StoredValue& stored = GetParam();
+    const PrivateSaver saver(L"BrimstarStored" + std::wstring(stored.name, stored.name + std::strlen(stored.name)));
+    const std::wstring& appName = saver.Copy().appName;
+
+    for (const int button : {IDCANCEL, IDOK}) {
+        Store(appName, stored);
+        const RawValue before = ReadRaw(appName);
+        testing_support::ChildProcess process(saver.Copy().path, L"");
+        ASSERT_TRUE(process.Started());
+        const HWND dialog = WaitForDialog(process);
+        ASSERT_NE(dialog, nullptr) << "no settings dialog";
+        EXPECT_EQ(BarPosition(dialog), OnTheBar(stored.dialogValue));
+        ::SendMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+        ASSERT_TRUE(process.WaitForExit(10s)) << "the settings did not end";
+        EXPECT_EQ(process.ExitCode(), 0u);
+        if (button == IDCANCEL) {
+            EXPECT_TRUE(ReadRaw(appName) == before)
+                << "Cancel changed the stored value from " << Describe(before) << " to " << Describe(ReadRaw(appName));
+        } else {
+            DWORD value = 0;
+            ASSERT_TRUE(testing_support::ReadStoredSpeed(appName, value)) << "OK stored no REG_DWORD";
+            EXPECT_EQ(static_cast<std::int32_t>(value), stored.storedOnOk);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredSpeed, ::testing::ValuesIn(kStoredValues), ValueName);
+
+}  // namespace
