@@ -461,16 +461,21 @@ TEST(SettingsDialog, ScrollRequestsMoveTheBarAndThePreviewButNotTheValue)
     EXPECT_FALSE(ReadStoredSpeed(app.AppName(), stored));
 }
 
-// A test application: the real one, whose help command is also counted.
+// A test application: the real one, whose help command is counted on its way to the program's
+// own handler.
 class HelpCountingApp : public CScreenSaverApp {
 public:
     void OnHelpCounted()
     {
         ++helpRequests;
-        CScreenSaverApp::OnHelp();
+        LRESULT ignored = 0;
+        if (CScreenSaverApp::MessageMap::Dispatch(*this, framework::Message{WM_COMMAND, framework::ID_HELP, 0},
+                                                  ignored))
+            ++handledByTheProgram;
     }
 
     int helpRequests = 0;
+    int handledByTheProgram = 0;
 
     using MessageMap = framework::MessageMap<HelpCountingApp, CScreenSaverApp,
         framework::OnCommand<framework::ID_HELP, &HelpCountingApp::OnHelpCounted>>;
@@ -486,10 +491,6 @@ protected:
 // appears and the dialog goes on working.
 TEST(SettingsDialog, HelpReachesTheApplicationsHelpCommandAndNothingElse)
 {
-    {
-        CScreenSaverApp plain;
-        EXPECT_TRUE(plain.OnCmdMsg(framework::ID_HELP)) << "the program's own map must route ID_HELP";
-    }
     HelpCountingApp app;
     app.SetRegistryKey(kCompanyKey);
     StoreSpeed(app.AppName(), 20);
@@ -532,6 +533,7 @@ TEST(SettingsDialog, HelpReachesTheApplicationsHelpCommandAndNothingElse)
         return 0;
     });
     EXPECT_EQ(app.helpRequests, 2);
+    EXPECT_EQ(app.handledByTheProgram, 2) << "the program's own message map must route ID_HELP";
     DWORD stored = 0;
     ASSERT_TRUE(ReadStoredSpeed(app.AppName(), stored));
     EXPECT_EQ(stored, 21u);

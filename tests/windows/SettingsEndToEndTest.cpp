@@ -310,15 +310,28 @@ const char* DismissalName(Dismissal how)
     return "Unknown";
 }
 
-void PrintTo(Dismissal how, std::ostream* out) { *out << DismissalName(how); }
+struct DismissalCase {
+    Dismissal how;
+    std::optional<DWORD> storedBefore;
+};
 
-class DismissingTheSettings : public ::testing::TestWithParam<Dismissal> {};
+void PrintTo(const DismissalCase& c, std::ostream* out)
+{
+    *out << DismissalName(c.how) << (c.storedBefore ? " with a stored value" : " with nothing stored");
+}
 
-// Leaving without OK keeps the stored value, however the dialog is left.
+class DismissingTheSettings : public ::testing::TestWithParam<DismissalCase> {};
+
+// Leaving without OK keeps the stored value, however the dialog is left; with nothing stored,
+// nothing is stored afterwards either (not even the value the dialog started from).
 TEST_P(DismissingTheSettings, StoresNothing)
 {
+    const DismissalCase c = GetParam();
     PrivateSaver saver(CurrentAppName());
-    StoreSpeed(saver.AppName(), 66);
+    if (c.storedBefore)
+        StoreSpeed(saver.AppName(), *c.storedBefore);
+    else
+        DeleteStoredSpeed(saver.AppName());
 
     ChildProcess process(saver.Path(), L"/c");
     ASSERT_TRUE(process.Started());
@@ -328,7 +341,7 @@ TEST_P(DismissingTheSettings, StoresNothing)
     SendTo(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 12), reinterpret_cast<LPARAM>(bar));
     ASSERT_EQ(BarPosition(bar), 12);
 
-    switch (GetParam()) {
+    switch (c.how) {
     case Dismissal::CancelButton:
         SendTo(::GetDlgItem(dialog, IDCANCEL), BM_CLICK);
         break;
@@ -342,14 +355,20 @@ TEST_P(DismissingTheSettings, StoresNothing)
         break;
     }
     ExpectCleanExit(process);
-    ExpectStored(saver.AppName(), 66u);
+    ExpectStored(saver.AppName(), c.storedBefore);
 }
 
-std::string DismissalTestName(const ::testing::TestParamInfo<Dismissal>& info) { return DismissalName(info.param); }
+const DismissalCase kDismissals[] = {
+    {Dismissal::CancelButton, 66u}, {Dismissal::EscapeKey, 66u}, {Dismissal::CloseBox, 66u},
+    {Dismissal::CancelButton, std::nullopt}, {Dismissal::EscapeKey, std::nullopt}, {Dismissal::CloseBox, std::nullopt},
+};
 
-INSTANTIATE_TEST_SUITE_P(Settings, DismissingTheSettings,
-                         ::testing::Values(Dismissal::CancelButton, Dismissal::EscapeKey, Dismissal::CloseBox),
-                         DismissalTestName);
+std::string DismissalTestName(const ::testing::TestParamInfo<DismissalCase>& info)
+{
+    return std::string(DismissalName(info.param.how)) + (info.param.storedBefore ? "_ValueStored" : "_NothingStored");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, DismissingTheSettings, ::testing::ValuesIn(kDismissals), DismissalTestName);
 
 // A first start with nothing stored: the dialog opens centred at 5 with the preview in place of
 // the hidden placeholder, and OK stores 5.
