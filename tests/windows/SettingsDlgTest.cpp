@@ -184,7 +184,7 @@ public:
     // Gives up after a failure that makes the remaining steps meaningless.
     void Abort(const std::string& why)
     {
-        ADD_FAILURE() << "step '" << m_steps[m_next - 1].name << "': " << why;
+        ADD_FAILURE() << "after step '" << (m_next > 0 ? m_steps[m_next - 1].name : "(none)") << "': " << why;
         m_aborted = true;
         EndEveryDialogOfThisThread();
     }
