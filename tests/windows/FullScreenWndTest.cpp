@@ -10,13 +10,16 @@
 #include "TestSupport.h"
 
 #include "animation/FullScreenWnd.h"
+#include "framework/Gdi.h"
 #include "framework/WinApp.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,11 @@ constexpr POINT kNothingRecorded{-1, -1};
 // Where the pointer waits while a saver is up; the window covers the screen from (0, 0), so
 // this is also the client position of the system's own move.
 constexpr POINT kPointer{640, 360};
+
+struct WindowDestroyer {
+    void operator()(HWND hWnd) const { ::DestroyWindow(hWnd); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
 // The position word pair a mouse message carries, as the system builds it (32 bits, the upper
 // half of a 64-bit LPARAM clear).
@@ -208,26 +216,26 @@ TEST_F(FullScreenWndTest, ItsClassCursorIsTheBlankResourceAndDrawsNothing)
     // Drawn over mid grey, any opaque, black, white or inverting pixel would change the grey.
     constexpr int kSide = 64;
     constexpr COLORREF kGrey = RGB(0x80, 0x80, 0x80);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP canvas = ::CreateCompatibleBitmap(screen, kSide, kSide);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ old = ::SelectObject(memory, canvas);
-    HBRUSH grey = ::CreateSolidBrush(kGrey);
-    const RECT all{0, 0, kSide, kSide};
-    ::FillRect(memory, &all, grey);
-    EXPECT_TRUE(::DrawIconEx(memory, 0, 0, classCursor, 0, 0, 0, nullptr, DI_NORMAL));
-    ::SelectObject(memory, old);
+    framework::CClientDC screen(nullptr);
+    framework::CBitmap canvas;
+    canvas.CreateCompatibleBitmap(screen.m_hDC, kSide, kSide);
+    {
+        framework::CDC memory;
+        memory.CreateCompatibleDC(screen);
+        memory.SelectObject(canvas);
+        ::SetDCBrushColor(memory.m_hDC, kGrey);
+        const RECT all{0, 0, kSide, kSide};
+        ::FillRect(memory.m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        EXPECT_TRUE(::DrawIconEx(memory.m_hDC, 0, 0, classCursor, 0, 0, 0, nullptr, DI_NORMAL));
+    }  // the canvas is deselected before it is read
     int width = 0;
     int height = 0;
-    const std::vector<COLORREF> pixels = testing_support::ReadPixels(memory, canvas, width, height);
-    ::DeleteObject(grey);
-    ::DeleteObject(canvas);
-    ::DeleteDC(memory);
+    const std::vector<COLORREF> pixels = testing_support::ReadPixels(screen.m_hDC, canvas.GetSafeHandle(), width, height);
+    ASSERT_EQ(pixels.size(), static_cast<std::size_t>(kSide * kSide));
 
     int changed = 0;
     for (COLORREF p : pixels)
-        changed += p != 0x808080;
+        changed += p != 0x808080;  // read back as 0x00RRGGBB
     EXPECT_EQ(changed, 0) << "pixels of the cursor that show";
 }
 
@@ -415,13 +423,12 @@ TEST_F(FullScreenWndTest, ActivatingAnotherWindowEndsIt)
     ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == m_hWnd; }));
     ASSERT_FALSE(ClosePosted());
 
-    HWND other = ::CreateWindowExW(0, L"STATIC", L"Another window", WS_POPUP | WS_VISIBLE, 50, 50, 200, 100,
-                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    const UniqueWindow other(::CreateWindowExW(0, L"STATIC", L"Another window", WS_POPUP | WS_VISIBLE, 50, 50,
+                                               200, 100, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
     ASSERT_NE(other, nullptr);
-    ::SetForegroundWindow(other);
+    ::SetForegroundWindow(other.get());
     EXPECT_TRUE(ClosePosted());
     ExpectClosesCleanly();
-    ::DestroyWindow(other);
 }
 
 struct RealInput {

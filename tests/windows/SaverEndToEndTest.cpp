@@ -11,12 +11,13 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -50,19 +51,19 @@ struct Pixels {
 // What the screen shows, read the way any program reads it.
 Pixels CaptureScreen()
 {
-    Pixels shot;
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
     const int height = ::GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP copy = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = ::SelectObject(memory, copy);
-    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    ::SelectObject(memory, old);
-    shot.rgb = testing_support::ReadPixels(memory, copy, shot.width, shot.height);
-    ::DeleteObject(copy);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
+    framework::CClientDC screen(nullptr);
+    framework::CBitmap copy;
+    copy.CreateCompatibleBitmap(screen.m_hDC, width, height);
+    {
+        framework::CDC memory;
+        memory.CreateCompatibleDC(screen);
+        memory.SelectObject(copy);
+        ::BitBlt(memory.m_hDC, 0, 0, width, height, screen.m_hDC, 0, 0, SRCCOPY);
+    }  // the copy is deselected before it is read
+    Pixels shot;
+    shot.rgb = testing_support::ReadPixels(screen.m_hDC, copy.GetSafeHandle(), shot.width, shot.height);
     return shot;
 }
 
@@ -85,12 +86,11 @@ Pixels LoadBitmapPixels(HDC dc, UINT id)
 Artwork LoadArtwork()
 {
     Artwork artwork;
-    HDC screen = ::GetDC(nullptr);
+    framework::CClientDC screen(nullptr);
     for (std::size_t i = 0; i < artwork.flames.size(); ++i)
-        artwork.flames[i] = LoadBitmapPixels(screen, IDB_BACKGROUND0 + static_cast<UINT>(i));
-    artwork.sprite = LoadBitmapPixels(screen, IDB_SPRITE);
-    artwork.mask = LoadBitmapPixels(screen, IDB_SPRITE_MASK);
-    ::ReleaseDC(nullptr, screen);
+        artwork.flames[i] = LoadBitmapPixels(screen.m_hDC, IDB_BACKGROUND0 + static_cast<UINT>(i));
+    artwork.sprite = LoadBitmapPixels(screen.m_hDC, IDB_SPRITE);
+    artwork.mask = LoadBitmapPixels(screen.m_hDC, IDB_SPRITE_MASK);
     return artwork;
 }
 
@@ -155,26 +155,10 @@ bool ShowsExactly(const Pixels& screen, const Pixels& flames, const Artwork& art
     return true;
 }
 
-// A window of this process, for taking the foreground away from the saver.
-class OwnWindow {
-public:
-    OwnWindow()
-        : m_hWnd(::CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                                   300, 200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr))
-    {
-    }
-    OwnWindow(const OwnWindow&) = delete;
-    OwnWindow& operator=(const OwnWindow&) = delete;
-    ~OwnWindow()
-    {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-    }
-    HWND Handle() const { return m_hWnd; }
-
-private:
-    HWND m_hWnd;
+struct WindowDestroyer {
+    void operator()(HWND hWnd) const { ::DestroyWindow(hWnd); }
 };
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
 class SaverEndToEnd : public ::testing::Test {
 protected:
@@ -392,10 +376,13 @@ INSTANTIATE_TEST_SUITE_P(SaverEndToEnd, EndingInputs, ::testing::ValuesIn(kEndin
 TEST_F(SaverEndToEnd, AnotherProgramsWindowTakingTheForegroundEndsIt)
 {
     ASSERT_NO_FATAL_FAILURE(StartAndWaitUntilAnimating());
-    OwnWindow other;
-    ASSERT_NE(other.Handle(), nullptr);
+    // A window of this process: another program's window as far as the saver can tell.
+    const UniqueWindow other(::CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW, 100, 100,
+                                               300, 200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    ASSERT_NE(other, nullptr);
     const auto shown = std::chrono::steady_clock::now();
-    ::SetForegroundWindow(other.Handle());
+    ::ShowWindow(other.get(), SW_SHOW);
+    ::SetForegroundWindow(other.get());
     ExpectEndsSoonAfter(shown, "another window in front");
 }
 
