@@ -26,6 +26,10 @@ BOOL CScreenSaverApp::InitInstance()
         if (!parent)
             return FALSE;
         m_pMainWnd = StartPreview(parent);
+        // A host that closes its window while the preview is being made can leave the preview
+        // without a parent, where no end would ever reach it: with the host gone, end at once.
+        if (m_pMainWnd && !::IsWindow(host))
+            m_pMainWnd->DestroyWindow();
         return m_pMainWnd != nullptr;
     }
     case Mode::Saver:

@@ -303,6 +303,8 @@ public:
     }
 
     bool Watching() const { return m_hook != nullptr; }
+    // Forgets what was seen so far: thread ids come back in later processes.
+    void Clear() { m_threads.clear(); }
     int By(DWORD threadId) const
     {
         return static_cast<int>(std::count(m_threads.begin(), m_threads.end(), threadId));
@@ -349,6 +351,7 @@ public:
     }
 
     bool Started() const { return m_info.hProcess != nullptr; }
+    DWORD Id() const { return m_info.dwProcessId; }
     DWORD ThreadId() const { return m_info.dwThreadId; }
     bool WaitForExit(std::chrono::milliseconds deadline)
     {
@@ -413,13 +416,18 @@ HWND HandleOfAGoneWindow()
     return handle;
 }
 
+struct Generated {
+    std::vector<std::string> arguments;
+    bool mustSelectNothing;  // written to select nothing, rather than generated at random
+};
+
 // Command lines a hostile or broken host might send, then generated ones.
-std::vector<std::vector<std::string>> HostileVectors(HWND liveHost)
+std::vector<Generated> HostileVectors(HWND liveHost)
 {
     const std::string live = Decimal(liveHost);
     const std::string gone = Decimal(HandleOfAGoneWindow());
     const unsigned long long liveBits = static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(liveHost));
-    std::vector<std::vector<std::string>> vectors{
+    const std::vector<std::vector<std::string>> written{
         {""}, {"/"}, {"-"}, {"//s"}, {"-/c"}, {"/-p", live}, {"/x"}, {"-?"}, {"/?"}, {"garbage"}, {"\\s"},
         {"/p"}, {"-P"}, {"p"}, {"/preview"}, {"/p", ""}, {"/p", " "}, {"/p", "-"}, {"/p", "+"}, {"/p", "abc"},
         {"/p", "-1"}, {"/p", "0"}, {"/p", "-0"}, {"/p", "0x10"}, {"/p", "4294967296"}, {"/p", "4294967297"},
@@ -428,12 +436,15 @@ std::vector<std::vector<std::string>> HostileVectors(HWND liveHost)
         {"/p", gone}, {"-p", gone, "/s"}, {"/p", " " + gone},
         // A live window's handle with 2^32 added or taken away must not wrap onto that window.
         {"/p", std::to_string(liveBits + 0x100000000ull)}, {"/p", std::to_string(liveBits + 0x200000000ull)},
-        {"/p", "-" + std::to_string(0x200000000ull - liveBits)},
+        {"/p", "-" + std::to_string(0x200000000ull - liveBits)}, {"/p", "-" + std::to_string(0x100000000ull + liveBits)},
         {"/p", "+" + live + "0000000000"}, {"/p", live + "99999999999"},
         // Very long arguments: a command line holds at most 32767 characters.
         {std::string(30000, 'x')}, {"/" + std::string(30000, 'q')}, {"/p", std::string(30000, '9')},
         {"/p", "-" + std::string(30000, '7')}, {"/p", std::string(30000, ' ')}, {std::string(200, '/')},
     };
+    std::vector<Generated> vectors;
+    for (const auto& arguments : written)
+        vectors.push_back({arguments, true});
     Random random(0x4057'11E0'0002ull);
     while (vectors.size() < 320) {
         std::vector<std::string> arguments;
@@ -445,7 +456,7 @@ std::vector<std::vector<std::string>> HostileVectors(HWND liveHost)
         case 2: arguments = {AnyArgument(random), AnyArgument(random)}; break;
         default: arguments = {RandomBytes(random, random.Below(5)), HandleLike(random), RandomBytes(random, 3)}; break;
         }
-        vectors.push_back(arguments);
+        vectors.push_back({arguments, false});
     }
     return vectors;
 }
@@ -462,6 +473,7 @@ TEST(HostileCommandLine, RealStartsThatSelectNothingEndAtOnceWithoutAWindow)
     {
         SaverRun preview(L"/p " + Widen(Decimal(liveHost.Handle())));
         ASSERT_TRUE(preview.Started());
+        ASSERT_TRUE(WaitFor([&] { return ::GetWindow(liveHost.Handle(), GW_CHILD) != nullptr; }, 10s));
         ASSERT_TRUE(WaitFor([&] { return creations.By(preview.ThreadId()) > 0; }, 10s))
             << "the window-creation watch saw nothing of a real preview";
         liveHost.Destroy();
@@ -478,7 +490,7 @@ TEST(HostileCommandLine, RealStartsThatSelectNothingEndAtOnceWithoutAWindow)
     for (const auto& generated : HostileVectors(target.Handle())) {
         std::wstring commandLine;
         std::vector<std::string> asTheSaverSeesThem;
-        for (const auto& argument : generated) {
+        for (const auto& argument : generated.arguments) {
             const std::wstring wide = Widen(argument);
             commandLine += (commandLine.empty() ? L"" : L" ") + QuoteArgument(wide);
             asTheSaverSeesThem.push_back(Narrow(wide));
@@ -488,11 +500,16 @@ TEST(HostileCommandLine, RealStartsThatSelectNothingEndAtOnceWithoutAWindow)
                                 ::IsWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(*request.parentHandle)));
         if (request.mode == Mode::Settings || request.mode == Mode::Saver ||
             (request.mode == Mode::Preview && liveWindow)) {
-            ++skipped;  // would open a window and wait for a person
+            // It would open a window and wait for a person: not started.
+            if (generated.mustSelectNothing && ++failed <= 10)
+                ADD_FAILURE() << Show(asTheSaverSeesThem) << " selects mode " << static_cast<int>(request.mode)
+                              << (liveWindow ? " with a live window" : "");
+            ++skipped;
             continue;
         }
 
         const auto start = std::chrono::steady_clock::now();
+        creations.Clear();
         SaverRun run(commandLine);
         ++started;
         const bool ended = run.Started() && run.WaitForExit(10s);
@@ -579,6 +596,41 @@ public:
 private:
     testing_support::SaverCopy m_copy;
 };
+
+// A host may close its window at any moment, also while the saver is still making its preview.
+// The host here closes it the moment the saver's first window is reported (the thread's input
+// window, made just before the preview's own), which sometimes falls inside the preview's making;
+// the preview must end every time all the same.
+TEST(HostileHost, AHostClosingWhileThePreviewIsMadeStillEndsIt)
+{
+    WindowCreations creations;
+    ASSERT_TRUE(creations.Watching());
+    constexpr int kRounds = 150;
+    int failed = 0;
+    int previewAlreadyInside = 0;
+    double slowest = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        HostWindow host(20, 20, 152, 112);
+        ASSERT_NE(host.Handle(), nullptr);
+        creations.Clear();
+        SaverRun preview(L"/p " + Widen(Decimal(host.Handle())));
+        ASSERT_TRUE(preview.Started());
+        ASSERT_TRUE(WaitFor([&] { return creations.By(preview.ThreadId()) > 0; }, 10s))
+            << "round " << round << ": the saver made no window";
+        previewAlreadyInside += ::GetWindow(host.Handle(), GW_CHILD) != nullptr ? 1 : 0;
+        host.Destroy();
+        const auto closed = std::chrono::steady_clock::now();
+        const bool ended = preview.WaitForExit(10s);
+        slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - closed).count());
+        if ((!ended || preview.ExitCode() != 0) && ++failed <= 10)
+            ADD_FAILURE() << "round " << round << ": "
+                          << (ended ? "exit code " + std::to_string(preview.ExitCode()) : std::string("still running 10 s after its host closed"));
+    }
+    std::cout << "[hostile] host closed at the saver's first window: " << kRounds << " rounds ("
+              << previewAlreadyInside << " with the preview already inside), " << failed << " failed, slowest end "
+              << slowest * 1000 << " ms\n";
+    EXPECT_EQ(failed, 0);
+}
 
 TEST(HostileHost, TwoPreviewsAndTheSettingsDialogRunSideBySide)
 {

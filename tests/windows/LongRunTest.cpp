@@ -171,11 +171,11 @@ void Print(const char* when, const Counts& counts)
               << counts.heapBytes << " bytes, committed " << counts.committedBytes << " bytes\n";
 }
 
-// The C++ heap holds only what the program and the test allocate, and comes back to the byte; the
-// tolerance is there for the test's own bookkeeping. The committed memory also holds the system's
-// heaps, and Wine's grows once, by 48-61 KiB, somewhere in the first few thousand ticks, and then
-// never again (measured over 100,000 ticks); a leak of 8 bytes a tick would still pass 128 KiB.
-constexpr long long kHeapTolerance = 64 * 1024;
+// The C++ heap holds only what the program and the test allocate, and nothing else runs between
+// the two measurements: it must come back to the byte. The committed memory also holds the
+// system's heaps, and Wine's grows once, by 48-61 KiB, somewhere in the first few thousand ticks,
+// and then never again (measured over 100,000 ticks); a leak of 8 bytes a tick would still pass
+// 128 KiB.
 constexpr long long kCommittedTolerance = 128 * 1024;
 
 void ExpectSameAsBefore(const Counts& before, const Counts& after)
@@ -183,7 +183,7 @@ void ExpectSameAsBefore(const Counts& before, const Counts& after)
     EXPECT_EQ(after.gdiObjects, before.gdiObjects) << "GDI objects (" << before.gdiMethod << ")";
     EXPECT_EQ(after.userObjects, before.userObjects) << "USER objects (" << before.userMethod << ")";
     EXPECT_EQ(after.kernelHandles, before.kernelHandles) << "kernel handles (" << before.handleMethod << ")";
-    EXPECT_LE(after.heapBytes - before.heapBytes, kHeapTolerance) << "C++ heap";
+    EXPECT_EQ(after.heapBytes, before.heapBytes) << "C++ heap";
     EXPECT_LE(after.committedBytes - before.committedBytes, kCommittedTolerance) << "committed memory";
 }
 
