@@ -38,8 +38,8 @@ inline double Median(const std::vector<double>& samples)
     return Quantile(samples, 0.5);
 }
 
-// Runs this thread's pending messages, so that the window system does its own work (painting,
-// pushing finished frames to the display) between measurements rather than inside them.
+// Runs this thread's pending messages, so that whatever the window system does in the message
+// loop (painting, updating the display) happens between measurements rather than inside them.
 inline void PumpPending()
 {
     MSG msg;

@@ -8,7 +8,7 @@
 #    Win32 and a memcpy of one frame.
 # 2. Real timer: ticks a second an animation window receives over 30 s.
 # 3. Saver runs, at 3840x2160 and 1920x1080: BRIMSTAR.SCR /s and bench/BareSaver.cpp's
-#    bare_saver.exe take turns, BRIMSTAR_BENCH_REPS times each (default 5), 10 s a run:
+#    bare_saver.exe take turns, BRIMSTAR_BENCH_REPS times each (default 7), 10 s a run:
 #      - time to the first frame on screen: bench/SaverProbe.cpp starts the program and watches
 #        the screen's pixels;
 #      - CPU seconds per wall second of the program's Linux process: utime + stime
@@ -25,7 +25,7 @@ set -uo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 build_dir=${1:-build/mingw}
-reps=${BRIMSTAR_BENCH_REPS:-5}
+reps=${BRIMSTAR_BENCH_REPS:-7}
 measure_s=10     # the saver's measured age
 probe_run_s=12   # the probe ends the saver after this, which leaves time to read it at 10 s
 rate_s=30
@@ -98,9 +98,9 @@ find_program_process() {
     local program=$1 name pid command_line
     name=${program##*\\}
     for pid in $(pgrep -u "$(id -u)" -f -- "$name"); do
-        command_line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+        command_line=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
         [[ $command_line == "$program"* ]] || continue
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
         echo "$pid"
         return 0
     done
