@@ -169,6 +169,23 @@ private:
     HDESK m_desktop = nullptr;
 };
 
+// A copy of the saver with no stored setting, gone again afterwards.
+class PrivateSaver {
+public:
+    explicit PrivateSaver(const std::wstring& appName) : m_copy(testing_support::CopyOfSaver(appName))
+    {
+        testing_support::DeleteStoredSpeed(appName);
+    }
+    PrivateSaver(const PrivateSaver&) = delete;
+    PrivateSaver& operator=(const PrivateSaver&) = delete;
+    ~PrivateSaver() { ::DeleteFileW(m_copy.path.c_str()); }
+
+    const std::wstring& Path() const { return m_copy.path; }
+
+private:
+    testing_support::SaverCopy m_copy;
+};
+
 frame_model::Image CaptureScreen(SIZE size)
 {
     frame_model::Image shot;
@@ -289,12 +306,11 @@ TEST(DisplayChange, TheSaverFollowsTheScreenToEachNewSizeWithWholeFrames)
     ASSERT_TRUE(artwork) << error;
 
     // No stored speed: the emblem glides at 1 pixel a tick along the top.
-    const auto copy = testing_support::CopyOfSaver(L"BrimstarDisplayChange");
-    testing_support::DeleteStoredSpeed(copy.appName);
+    const PrivateSaver copy(L"BrimstarDisplayChange");
     const VirtualDesktop desktop(L"BrimstarDisplayChange" + std::to_wstring(::GetCurrentProcessId()), kStart);
     ASSERT_TRUE(desktop.Ready()) << "no virtual desktop";
 
-    Process saver(copy.path, L"\"" + copy.path + L"\" /s", desktop.Name());
+    Process saver(copy.Path(), L"\"" + copy.Path() + L"\" /s", desktop.Name());
     ASSERT_TRUE(saver.Started());
     HWND window = nullptr;
     ASSERT_TRUE(WaitFor(
@@ -353,7 +369,6 @@ TEST(DisplayChange, TheSaverFollowsTheScreenToEachNewSizeWithWholeFrames)
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(saver.WaitForExit(10s));
     EXPECT_EQ(saver.ExitCode(), 0u);
-    ::DeleteFileW(copy.path.c_str());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 //   handles: GetHandleInformation on every multiple of 4 (kernel handle values).
 // Memory is counted twice: the C++ heap through a counting operator new/delete, and the process's
 // committed private memory (PagefileUsage: under Wine PrivateUsage is 0, while PagefileUsage
-// follows every committed page).
+// follows the memory committed through the Windows side, the system's heaps included).
 #include "AnimationWndProbe.h"
 #include "TestSupport.h"
 
@@ -30,10 +30,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
-#include <memory>
+#include <iterator>
 #include <new>
-#include <string>
-#include <vector>
 
 // ---- The C++ heap, counted --------------------------------------------------------------------
 // Every allocation carries its size in front of it, so the live total is exact. Over-aligned
@@ -71,10 +69,8 @@ void operator delete(void* pointer, std::size_t) noexcept
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::WaitFor;
 
 constexpr wchar_t kAppName[] = L"BrimstarLongRunTest";
-constexpr UINT_PTR kAnimationTimer = 1;
 
 // ---- Counting what the process holds -----------------------------------------------------------
 
@@ -189,7 +185,7 @@ void ExpectSameAsBefore(const Counts& before, const Counts& after)
 
 // ---- Windows ------------------------------------------------------------------------------------
 
-// A visible framed-less top-level window for the animations to live in.
+// A visible frameless top-level window for the animations to live in.
 class HostWindow {
 public:
     HostWindow(int width, int height)
@@ -231,7 +227,7 @@ private:
 
 void Tick(HWND animation)
 {
-    ::SendMessageW(animation, WM_TIMER, kAnimationTimer, 0);
+    ::SendMessageW(animation, WM_TIMER, CAnimationWnd::kTimerId, 0);
 }
 
 void Repaint(HWND animation)

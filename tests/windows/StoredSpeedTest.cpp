@@ -129,7 +129,7 @@ void PrintTo(const StoredValue& value, std::ostream* out)
 
 // ---- Animation windows in this process ---------------------------------------------------------
 
-// A white framed-less window with room around the animation, to see anything drawn outside it.
+// A white frameless window with room around the animation, to see anything drawn outside it.
 class HostWindow {
 public:
     HostWindow(int width, int height)
