@@ -11,8 +11,8 @@
 //   ended           "input" when a key press ended the saver, "terminated" when it had to be
 //                   ended by force, "exited" when it had ended on its own before the time was up
 // Under Wine 8 the CPU figure of another process stays at what it was early in the run, so
-// scripts/bench.sh reads CPU time from Linux's accounting instead and prints this one beside it;
-// the peak working set is Linux's peak resident size of the process, and matches it.
+// scripts/bench.sh reads CPU time from Linux's accounting instead and prints this one beside it.
+// The peak working set equals the peak resident size Linux reports for the process (VmHWM).
 // The artwork looked for is linked into this program from the same resources.
 #include "bench/Timing.h"
 #include "resources/resource.h"
@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <vector>

@@ -13,6 +13,7 @@
 #include "bench/Timing.h"
 #include "tests/windows/support/AnimationWndProbe.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
