@@ -11,6 +11,13 @@ constexpr UINT kBackgroundIds[kFrameCount] = {131, 132, 133, 134};
 constexpr UINT kSpriteId = 135;
 constexpr UINT kMaskId = 136;
 
+// A sum as the window's 32-bit arithmetic has it: past the int range it wraps round, rather than
+// being undefined as a signed overflow would be.
+std::int32_t Wrapped(std::int32_t value, std::int32_t add)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + static_cast<std::uint32_t>(add));
+}
+
 constexpr COLORREF Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
     return (static_cast<COLORREF>(red) << 16) | (static_cast<COLORREF>(green) << 8) | blue;
@@ -199,10 +206,10 @@ Image Compose(const Artwork& artwork, int width, int height, int frame, std::opt
 int Tick(State& state, int width, int height)
 {
     const int frame = Paint(state);
-    state.x += state.speed;
+    state.x = Wrapped(state.x, state.speed);
     if (state.x >= width) {
         state.x = -kSpriteSize;
-        state.y += 168;
+        state.y = Wrapped(state.y, 168);
     }
     if (state.y >= height)
         state.y = -7;
@@ -211,8 +218,8 @@ int Tick(State& state, int width, int height)
 
 int Paint(State& state)
 {
-    const int frame = state.counter % kFrameCount;
-    ++state.counter;
+    const int frame = static_cast<int>(static_cast<std::uint32_t>(state.counter) % kFrameCount);
+    state.counter = Wrapped(state.counter, 1);
     return frame;
 }
 
