@@ -1,10 +1,13 @@
 // The animation window in this process, inside a host window of the test's own: every tick is
 // driven by sending the timer message, and both the off-screen frame and the pixels the window
 // shows are compared, pixel by pixel, with the independent model in FrameModel.
+#include "AnimationWndProbe.h"
 #include "FrameModel.h"
+#include "HostWindow.h"
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
+#include "framework/Gdi.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 
@@ -18,85 +21,16 @@
 #include <string>
 #include <vector>
 
-// Reads the animation's private state; PlaceSprite also moves the sprite, for positions the
-// motion alone reaches only after a long way round.
-class AnimationWndProbe {
-public:
-    explicit AnimationWndProbe(CAnimationWnd& window) : m_window(window) {}
-
-    std::int32_t X() const { return m_window.m_x; }
-    std::int32_t Y() const { return m_window.m_y; }
-    std::int32_t Speed() const { return m_window.m_speed; }
-    std::int32_t FrameCounter() const { return m_window.m_frameCounter; }
-    HBITMAP BackBuffer() const { return m_window.m_backBuffer.GetSafeHandle(); }
-
-    void PlaceSprite(std::int32_t x, std::int32_t y)
-    {
-        m_window.m_x = x;
-        m_window.m_y = y;
-    }
-
-private:
-    CAnimationWnd& m_window;
-};
-
 namespace {
 
 using frame_model::Image;
 using testing_support::CaptureClient;
+using testing_support::HostWindow;
 using testing_support::ReadPixels;
 
 constexpr wchar_t kAppName[] = L"BrimstarAnimationFrameTest";
 constexpr wchar_t kCompany[] = L"Tarnwick Inc.";
 constexpr UINT_PTR kAnimationTimer = 1;
-
-// A plain visible top-level window for the animation to live in.
-class HostWindow {
-public:
-    HostWindow(int width, int height)
-    {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"AnimationFrameTestHost";
-            return ::RegisterClassExW(&wc);
-        }();
-        // A popup has no frame, so its client area is exactly the size asked for; clipping the
-        // children keeps the host's own painting off the animation.
-        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"Animation host",
-                                   WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width, height, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-        m_parent.AttachBorrowed(m_hWnd);
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    ~HostWindow()
-    {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-    }
-
-    HWND Handle() const { return m_hWnd; }
-    framework::CWnd& AsParent() { return m_parent; }
-
-private:
-    HWND m_hWnd = nullptr;
-    framework::CWnd m_parent;
-};
-
-class ScreenDC {
-public:
-    ScreenDC() : m_hDC(::GetDC(nullptr)) {}
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    ~ScreenDC() { ::ReleaseDC(nullptr, m_hDC); }
-    operator HDC() const { return m_hDC; }
-
-private:
-    HDC m_hDC;
-};
 
 std::string Hex(COLORREF colour)
 {
@@ -142,7 +76,6 @@ protected:
     }
     void TearDown() override
     {
-        m_probe.reset();
         m_window.reset();
         m_host.reset();
         testing_support::DeleteStoredSpeed(kAppName);
@@ -153,7 +86,6 @@ protected:
     // With a speed the window runs at it; without one it keeps the speed it read when created.
     void Open(int width, int height, std::optional<int> speed, SIZE hostSize = SIZE{0, 0})
     {
-        m_probe.reset();
         m_window.reset();
         m_host = std::make_unique<HostWindow>(std::max<int>(width, hostSize.cx), std::max<int>(height, hostSize.cy));
         ASSERT_NE(nullptr, m_host->Handle());
@@ -171,10 +103,9 @@ protected:
         // No message is pumped from here on, so no WM_PAINT can slip in between the ticks unless
         // a test sends one; dropping the pending one keeps a stray UpdateWindow from doing so.
         ::ValidateRect(m_window->m_hWnd, nullptr);
-        m_probe = std::make_unique<AnimationWndProbe>(*m_window);
-        ASSERT_EQ(0, m_probe->FrameCounter()) << "the window was painted before the test began";
+        ASSERT_EQ(0, AnimationWndProbe::FrameCounter(*m_window)) << "the window was painted before the test began";
         m_model = frame_model::State{};
-        m_model.speed = m_probe->Speed();
+        m_model.speed = AnimationWndProbe::Speed(*m_window);
         m_width = width;
         m_height = height;
     }
@@ -204,13 +135,13 @@ protected:
 
     ::testing::AssertionResult BackBufferShows(const Image& expected) const
     {
-        const HBITMAP buffer = m_probe->BackBuffer();
+        const HBITMAP buffer = AnimationWndProbe::BackBuffer(*m_window);
         if (!buffer)
             return ::testing::AssertionFailure() << "there is no back buffer";
-        ScreenDC screen;
+        const framework::CClientDC screen(nullptr);
         int width = 0;
         int height = 0;
-        const std::vector<COLORREF> pixels = ReadPixels(screen, buffer, width, height);
+        const std::vector<COLORREF> pixels = ReadPixels(screen.m_hDC, buffer, width, height);
         return SamePicture("back buffer", expected, pixels, width, height);
     }
 
@@ -225,11 +156,14 @@ protected:
     // The model's sprite position and counter against the window's.
     ::testing::AssertionResult StateAgrees() const
     {
-        if (m_probe->X() == m_model.x && m_probe->Y() == m_model.y && m_probe->FrameCounter() == m_model.counter)
+        const std::int32_t x = AnimationWndProbe::X(*m_window);
+        const std::int32_t y = AnimationWndProbe::Y(*m_window);
+        const std::int32_t counter = AnimationWndProbe::FrameCounter(*m_window);
+        if (x == m_model.x && y == m_model.y && counter == m_model.counter)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure()
-               << "window at (" << m_probe->X() << ", " << m_probe->Y() << ") counter " << m_probe->FrameCounter()
-               << "; model at (" << m_model.x << ", " << m_model.y << ") counter " << m_model.counter;
+               << "window at (" << x << ", " << y << ") counter " << counter << "; model at (" << m_model.x << ", "
+               << m_model.y << ") counter " << m_model.counter;
     }
 
     // A tick and everything it must leave behind.
@@ -247,7 +181,6 @@ protected:
     framework::CWinApp m_app{kAppName};
     std::unique_ptr<HostWindow> m_host;
     std::unique_ptr<CAnimationWnd> m_window;
-    std::unique_ptr<AnimationWndProbe> m_probe;
     frame_model::State m_model;
     int m_width = 0;
     int m_height = 0;
@@ -335,7 +268,7 @@ TEST_F(AnimationWindow, SpriteIsClippedAtEachEdgeAndVanishesOutside)
     for (const Placement& placement : placements) {
         SCOPED_TRACE(placement.where);
         ASSERT_NO_FATAL_FAILURE(Open(placement.width, placement.height, 0));
-        m_probe->PlaceSprite(placement.at.x, placement.at.y);
+        AnimationWndProbe::PlaceSprite(*m_window, placement.at.x, placement.at.y);
         m_model.x = placement.at.x;
         m_model.y = placement.at.y;
         // Each case means what it says: the sprite leaves a mark in the model's frame, or none.
@@ -355,8 +288,8 @@ TEST_F(AnimationWindow, MotionWrapsToTheNextRowAndBackToTheTop)
                               {-88, 329}, {12, 329},  {-188, -7}, {-88, -7}};
     for (const POINT& at : expected) {
         TickAndCheck();
-        EXPECT_EQ(at.x, m_probe->X());
-        EXPECT_EQ(at.y, m_probe->Y());
+        EXPECT_EQ(at.x, AnimationWndProbe::X(*m_window));
+        EXPECT_EQ(at.y, AnimationWndProbe::Y(*m_window));
     }
 }
 
@@ -368,8 +301,8 @@ TEST_F(AnimationWindow, SmallPreviewRunsEveryPassAlongTheTop)
     for (int tick = 1; tick <= 30; ++tick) {
         SCOPED_TRACE("tick " + std::to_string(tick));
         TickAndCheck();
-        EXPECT_EQ(-7, m_probe->Y());
-        reentries += m_probe->X() == -188 ? 1 : 0;
+        EXPECT_EQ(-7, AnimationWndProbe::Y(*m_window));
+        reentries += AnimationWndProbe::X(*m_window) == -188 ? 1 : 0;
     }
     // From -7: 33, 73, 113, then -188 on tick 4; nine steps of 40 cross again: ticks 13 and 22.
     EXPECT_EQ(3, reentries);
@@ -381,8 +314,8 @@ TEST_F(AnimationWindow, SpeedZeroKeepsTheSpriteAtItsStart)
     for (int tick = 1; tick <= 6; ++tick) {
         SCOPED_TRACE("tick " + std::to_string(tick));
         TickAndCheck();
-        EXPECT_EQ(-7, m_probe->X());
-        EXPECT_EQ(-7, m_probe->Y());
+        EXPECT_EQ(-7, AnimationWndProbe::X(*m_window));
+        EXPECT_EQ(-7, AnimationWndProbe::Y(*m_window));
     }
 }
 
@@ -434,7 +367,7 @@ TEST_F(AnimationWindow, PaintShowsTheNextBackgroundWithoutSpriteAndAdvancesTheCo
 
         // The counter moved on with the paint, so this tick shows frame 2.
         TickAndCheck();
-        EXPECT_EQ(3, m_probe->FrameCounter());
+        EXPECT_EQ(3, AnimationWndProbe::FrameCounter(*m_window));
     }
 }
 
@@ -473,18 +406,18 @@ TEST_F(AnimationWindow, StoredSpeedIsReadWhenTheWindowIsCreated)
         if (stored.dword)
             testing_support::StoreSpeed(kAppName, *stored.dword);
         ASSERT_NO_FATAL_FAILURE(Open(152, 112, std::nullopt));
-        EXPECT_EQ(stored.expectedSpeed, m_probe->Speed());
+        EXPECT_EQ(stored.expectedSpeed, AnimationWndProbe::Speed(*m_window));
         TickAndCheck();
-        EXPECT_EQ(-7 + stored.expectedSpeed, m_probe->X());
+        EXPECT_EQ(-7 + stored.expectedSpeed, AnimationWndProbe::X(*m_window));
     }
 
     // A value of another type reads as no value at all.
     static const wchar_t text[] = L"7";
     testing_support::StoreSpeedRaw(kAppName, REG_SZ, text, sizeof text);
     ASSERT_NO_FATAL_FAILURE(Open(152, 112, std::nullopt));
-    EXPECT_EQ(1, m_probe->Speed());
+    EXPECT_EQ(1, AnimationWndProbe::Speed(*m_window));
     TickAndCheck();
-    EXPECT_EQ(-6, m_probe->X());
+    EXPECT_EQ(-6, AnimationWndProbe::X(*m_window));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // pixels are checked in-process (AnimationFrameTest). Here the preview is checked by what a host
 // can see of it - its window's place, style and lifetime - and its ticks by reading the running
 // animation's own counter and position out of the saver's memory.
+#include "AnimationWndProbe.h"
+#include "HostWindow.h"
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
@@ -20,120 +22,21 @@
 #include <string>
 #include <vector>
 
-// Where the animation's state lies inside its window object in this build. The saver is built by
-// the same compiler from the same headers, so its objects are laid out alike; the window handle
-// read back from the saver at the same place confirms it.
-struct AnimationLayout {
-    std::size_t size;
-    std::size_t window;
-    std::size_t frameCounter;
-    std::size_t x;
-    std::size_t y;
-};
-
-class AnimationWndProbe {
-public:
-    static AnimationLayout Layout()
-    {
-        const CAnimationWnd animation(FALSE);
-        // The object a window's procedure keeps for it is the CWnd part.
-        const char* base = reinterpret_cast<const char*>(static_cast<const framework::CWnd*>(&animation));
-        const auto offset = [base](const void* field) {
-            return static_cast<std::size_t>(static_cast<const char*>(field) - base);
-        };
-        return AnimationLayout{sizeof animation, offset(&animation.m_hWnd), offset(&animation.m_frameCounter),
-                               offset(&animation.m_x), offset(&animation.m_y)};
-    }
-};
-
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::ChildOfProcess;
 using testing_support::ChildProcess;
+using testing_support::HostWindow;
+using testing_support::PrivateSaver;
 using testing_support::WaitFor;
 
 constexpr int kHostWidth = 152;
 constexpr int kHostHeight = 112;
 
-// A plain visible top-level window playing the host's little monitor.
-class HostWindow {
-public:
-    HostWindow(int width, int height)
-    {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"PreviewEndToEndHost";
-            return ::RegisterClassExW(&wc);
-        }();
-        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"Preview host",
-                                   WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40, 40, width, height, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    ~HostWindow() { Destroy(); }
-
-    HWND Handle() const { return m_hWnd; }
-    void Destroy()
-    {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-        m_hWnd = nullptr;
-    }
-
-private:
-    HWND m_hWnd = nullptr;
-};
-
-// A saver copied under a name of its own, with a stored speed, removed again afterwards.
-class PrivateSaver {
-public:
-    PrivateSaver(const std::wstring& appName, DWORD speed) : m_copy(testing_support::CopyOfSaver(appName))
-    {
-        testing_support::StoreSpeed(appName, speed);
-    }
-    PrivateSaver(const PrivateSaver&) = delete;
-    PrivateSaver& operator=(const PrivateSaver&) = delete;
-    ~PrivateSaver()
-    {
-        testing_support::DeleteStoredSpeed(m_copy.appName);
-        ::DeleteFileW(m_copy.path.c_str());
-    }
-
-    const std::wstring& Path() const { return m_copy.path; }
-
-private:
-    testing_support::SaverCopy m_copy;
-};
-
 std::wstring Decimal(HWND hWnd)
 {
     return std::to_wstring(reinterpret_cast<std::uintptr_t>(hWnd));
-}
-
-// The first child window of host that belongs to process processId, or null.
-HWND ChildOfProcess(HWND host, DWORD processId)
-{
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    ::EnumChildWindows(
-        host,
-        [](HWND hWnd, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(context);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(hWnd, &owner);
-            if (owner != s->processId)
-                return TRUE;
-            s->found = hWnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 struct LiveAnimation {
@@ -191,7 +94,7 @@ TEST_P(PreviewInHost, FillsTheHostTicksAndEndsWithIt)
 {
     constexpr DWORD kSpeed = 40;
     const PrivateSaver saverFile(L"BrimstarPreviewEndToEnd", kSpeed);
-    HostWindow host(kHostWidth, kHostHeight);
+    HostWindow host(40, 40, kHostWidth, kHostHeight);
     ASSERT_NE(nullptr, host.Handle());
     ASSERT_TRUE(WaitFor([&] { return !::GetUpdateRect(host.Handle(), nullptr, FALSE); }));
 

@@ -64,13 +64,28 @@ SaverCopy CopyOfSaver(const std::wstring& appName)
     return SaverCopy{path, appName};
 }
 
-ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& args)
+PrivateSaver::PrivateSaver(const std::wstring& appName, std::optional<DWORD> speed) : m_copy(CopyOfSaver(appName))
+{
+    if (speed)
+        StoreSpeed(appName, *speed);
+    else
+        DeleteStoredSpeed(appName);
+}
+
+PrivateSaver::~PrivateSaver()
+{
+    DeleteStoredSpeed(m_copy.appName);
+    ::DeleteFileW(m_copy.path.c_str());
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& args, const wchar_t* desktop)
 {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!args.empty())
         commandLine += L" " + args;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.lpDesktop = const_cast<wchar_t*>(desktop);
     if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &m_info))
         m_info = PROCESS_INFORMATION{};
@@ -90,7 +105,7 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::WaitForExit(std::chrono::milliseconds deadline)
 {
-    return WaitFor([this] { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }, deadline);
+    return WaitFor([this] { return !Running(); }, deadline);
 }
 
 DWORD ChildProcess::ExitCode() const
@@ -100,13 +115,14 @@ DWORD ChildProcess::ExitCode() const
     return code;
 }
 
-std::vector<HWND> ChildProcess::TopLevelWindows() const
+std::vector<HWND> ChildProcess::TopLevelWindows(HDESK desktop) const
 {
     struct Search {
         DWORD processId;
         std::vector<HWND> found;
     } search{m_info.dwProcessId, {}};
-    ::EnumWindows(
+    ::EnumDesktopWindows(
+        desktop,
         [](HWND hWnd, LPARAM context) -> BOOL {
             auto* s = reinterpret_cast<Search*>(context);
             DWORD owner = 0;
@@ -133,6 +149,36 @@ HWND ChildProcess::WaitForVisibleWindow(std::chrono::milliseconds deadline) cons
         },
         deadline);
     return visible;
+}
+
+std::wstring ClassOf(HWND hWnd)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(hWnd, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND hWnd)
+{
+    wchar_t text[256] = {};
+    ::GetWindowTextW(hWnd, text, 256);
+    return text;
+}
+
+HWND WaitForDialog(const ChildProcess& process, const wchar_t* caption, std::chrono::milliseconds deadline)
+{
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND hWnd : process.TopLevelWindows())
+                if (::IsWindowVisible(hWnd) && ClassOf(hWnd) == L"#32770" && (!caption || TextOf(hWnd) == caption)) {
+                    found = hWnd;
+                    return true;
+                }
+            return false;
+        },
+        deadline);
+    return found;
 }
 
 void DeleteStoredSpeed(const std::wstring& appName)
@@ -178,21 +224,36 @@ std::vector<COLORREF> ReadPixels(HDC dc, HBITMAP bitmap, int& width, int& height
     return pixels;
 }
 
+namespace {
+
+// The pixels at the top left of a window's context (the screen's for no window).
+std::vector<COLORREF> CaptureDC(HWND hWnd, SIZE area, int& width, int& height)
+{
+    HDC source = ::GetDC(hWnd);
+    HDC memory = ::CreateCompatibleDC(source);
+    HBITMAP copy = ::CreateCompatibleBitmap(source, area.cx, area.cy);
+    HGDIOBJ old = ::SelectObject(memory, copy);
+    ::BitBlt(memory, 0, 0, area.cx, area.cy, source, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);  // a bitmap is read only once it is out of every context
+    std::vector<COLORREF> pixels = ReadPixels(memory, copy, width, height);
+    ::DeleteObject(copy);
+    ::DeleteDC(memory);
+    ::ReleaseDC(hWnd, source);
+    return pixels;
+}
+
+}  // namespace
+
 std::vector<COLORREF> CaptureClient(HWND hWnd, int& width, int& height)
 {
     RECT area{};
     ::GetClientRect(hWnd, &area);
-    HDC windowDC = ::GetDC(hWnd);
-    HDC memory = ::CreateCompatibleDC(windowDC);
-    HBITMAP copy = ::CreateCompatibleBitmap(windowDC, area.right, area.bottom);
-    HGDIOBJ old = ::SelectObject(memory, copy);
-    ::BitBlt(memory, 0, 0, area.right, area.bottom, windowDC, 0, 0, SRCCOPY);
-    ::SelectObject(memory, old);
-    std::vector<COLORREF> pixels = ReadPixels(memory, copy, width, height);
-    ::DeleteObject(copy);
-    ::DeleteDC(memory);
-    ::ReleaseDC(hWnd, windowDC);
-    return pixels;
+    return CaptureDC(hWnd, SIZE{area.right, area.bottom}, width, height);
+}
+
+std::vector<COLORREF> CaptureScreen(SIZE area, int& width, int& height)
+{
+    return CaptureDC(nullptr, area, width, height);
 }
 
 }  // namespace testing_support

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,29 +29,57 @@ struct SaverCopy {
 };
 SaverCopy CopyOfSaver(const std::wstring& appName);
 
+// A copy of the saver whose profile holds the given speed, or none; the copy and its setting are
+// both removed again when it goes.
+class PrivateSaver {
+public:
+    explicit PrivateSaver(const std::wstring& appName, std::optional<DWORD> speed = std::nullopt);
+    PrivateSaver(const PrivateSaver&) = delete;
+    PrivateSaver& operator=(const PrivateSaver&) = delete;
+    ~PrivateSaver();
+
+    const SaverCopy& Copy() const { return m_copy; }
+    const std::wstring& Path() const { return m_copy.path; }
+    const std::wstring& AppName() const { return m_copy.appName; }
+
+private:
+    SaverCopy m_copy;
+};
+
 // A started process, waited for and closed by its owner.
 class ChildProcess {
 public:
-    // Starts program with the command line "program args" (args as typed on a command line).
-    ChildProcess(const std::wstring& program, const std::wstring& args);
+    // Starts program with the command line "program args" (args as typed on a command line), on
+    // the named desktop or, without one, on this process's own.
+    ChildProcess(const std::wstring& program, const std::wstring& args, const wchar_t* desktop = nullptr);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();  // ends the process if it still runs
 
     bool Started() const { return m_info.hProcess != nullptr; }
     DWORD Id() const { return m_info.dwProcessId; }
+    DWORD ThreadId() const { return m_info.dwThreadId; }  // of its first thread
     HANDLE Handle() const { return m_info.hProcess; }
+    bool Running() const { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
     // True once the process has ended within the deadline.
     bool WaitForExit(std::chrono::milliseconds deadline);
     DWORD ExitCode() const;
-    // The process's top-level windows (visible or not), in no particular order.
-    std::vector<HWND> TopLevelWindows() const;
+    // The process's top-level windows (visible or not) on the given desktop or, without one, on
+    // this process's own, in no particular order.
+    std::vector<HWND> TopLevelWindows(HDESK desktop = nullptr) const;
     // The first visible top-level window of the process, waiting up to deadline; null if none.
     HWND WaitForVisibleWindow(std::chrono::milliseconds deadline = 10s) const;
 
 private:
     PROCESS_INFORMATION m_info{};
 };
+
+std::wstring ClassOf(HWND hWnd);
+std::wstring TextOf(HWND hWnd);
+// The first visible dialog among the process's top-level windows (with that caption, when one is
+// given), waiting up to deadline for it to show; null if none.
+HWND WaitForDialog(const ChildProcess& process, const wchar_t* caption = nullptr,
+                   std::chrono::milliseconds deadline = 10s);
 
 // The profile value HKCU\Software\Tarnwick Inc.\<appName>\Config\Speed.
 void DeleteStoredSpeed(const std::wstring& appName);
@@ -64,5 +93,7 @@ bool ReadStoredSpeed(const std::wstring& appName, DWORD& value);
 std::vector<COLORREF> ReadPixels(HDC dc, HBITMAP bitmap, int& width, int& height);
 // The pixels of a window's client area as shown (read from the window's own context).
 std::vector<COLORREF> CaptureClient(HWND hWnd, int& width, int& height);
+// The top left part of the screen of the given size, read the way any program reads it.
+std::vector<COLORREF> CaptureScreen(SIZE area, int& width, int& height);
 
 }  // namespace testing_support
