@@ -9,6 +9,7 @@
 // Hosts: a host that destroys its window, two hosts and a settings dialog at the same time, and a
 // host whose client area is empty.
 #include "AnimationWndProbe.h"
+#include "HostWindow.h"
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
@@ -33,7 +34,12 @@
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::ChildOfProcess;
 using testing_support::ChildProcess;
+using testing_support::ClientSize;
+using testing_support::HostBackground;
+using testing_support::HostWindow;
+using testing_support::PrivateSaver;
 using testing_support::WaitFor;
 
 // ---- A reproducible generator ------------------------------------------------------------------
@@ -322,86 +328,6 @@ private:
     std::vector<DWORD> m_threads;
 };
 
-// One start of the saver with a command line of its own; ended by its owner at the latest.
-class SaverRun {
-public:
-    explicit SaverRun(const std::wstring& arguments)
-    {
-        std::wstring commandLine = L"\"" + testing_support::SaverPath() + L"\"";
-        if (!arguments.empty())
-            commandLine += L" " + arguments;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!::CreateProcessW(testing_support::SaverPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                              nullptr, nullptr, &startup, &m_info))
-            m_info = PROCESS_INFORMATION{};
-    }
-    SaverRun(const SaverRun&) = delete;
-    SaverRun& operator=(const SaverRun&) = delete;
-    ~SaverRun()
-    {
-        if (!m_info.hProcess)
-            return;
-        if (::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
-            ::TerminateProcess(m_info.hProcess, 99);
-            ::WaitForSingleObject(m_info.hProcess, 10000);
-        }
-        ::CloseHandle(m_info.hThread);
-        ::CloseHandle(m_info.hProcess);
-    }
-
-    bool Started() const { return m_info.hProcess != nullptr; }
-    DWORD Id() const { return m_info.dwProcessId; }
-    DWORD ThreadId() const { return m_info.dwThreadId; }
-    bool WaitForExit(std::chrono::milliseconds deadline)
-    {
-        return WaitFor([this] { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }, deadline);
-    }
-    DWORD ExitCode() const
-    {
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(m_info.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION m_info{};
-};
-
-// A plain visible top-level window, standing in for the host's little monitor.
-class HostWindow {
-public:
-    HostWindow(int x, int y, int width, int height, HWND parent = nullptr)
-    {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-            wc.lpszClassName = L"HostileInputTestHost";
-            return ::RegisterClassExW(&wc);
-        }();
-        const DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE | WS_CLIPCHILDREN;
-        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"Hostile host", style, x, y, width, height, parent,
-                                   nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    ~HostWindow() { Destroy(); }
-
-    HWND Handle() const { return m_hWnd; }
-    void Destroy()
-    {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-        m_hWnd = nullptr;
-    }
-
-private:
-    HWND m_hWnd = nullptr;
-};
-
 std::string Decimal(HWND hWnd)
 {
     return std::to_string(static_cast<long long>(reinterpret_cast<LONG_PTR>(hWnd)));
@@ -471,7 +397,7 @@ TEST(HostileCommandLine, RealStartsThatSelectNothingEndAtOnceWithoutAWindow)
 
     // The watch sees a window another process makes: the preview's, in a live host.
     {
-        SaverRun preview(L"/p " + Widen(Decimal(liveHost.Handle())));
+        ChildProcess preview(testing_support::SaverPath(), L"/p " + Widen(Decimal(liveHost.Handle())));
         ASSERT_TRUE(preview.Started());
         ASSERT_TRUE(WaitFor([&] { return ::GetWindow(liveHost.Handle(), GW_CHILD) != nullptr; }, 10s));
         ASSERT_TRUE(WaitFor([&] { return creations.By(preview.ThreadId()) > 0; }, 10s))
@@ -510,7 +436,7 @@ TEST(HostileCommandLine, RealStartsThatSelectNothingEndAtOnceWithoutAWindow)
 
         const auto start = std::chrono::steady_clock::now();
         creations.Clear();
-        SaverRun run(commandLine);
+        ChildProcess run(testing_support::SaverPath(), commandLine);
         ++started;
         const bool ended = run.Started() && run.WaitForExit(10s);
         testing_support::PumpMessagesFor(0ms);  // the last creation reports, if there were any
@@ -533,39 +459,13 @@ TEST(HostileCommandLine, RealStartsThatSelectNothingEndAtOnceWithoutAWindow)
 
 // ---- Hosts -------------------------------------------------------------------------------------
 
-// The first child window of host that belongs to the given process, or null.
-HWND ChildOfProcess(HWND host, DWORD processId)
-{
-    for (HWND child = ::GetWindow(host, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(child, &owner);
-        if (owner == processId)
-            return child;
-    }
-    return nullptr;
-}
-
-HWND WaitForPreviewIn(HWND host, const ChildProcess& saver)
-{
-    HWND preview = nullptr;
-    WaitFor([&] { return (preview = ChildOfProcess(host, saver.Id())) != nullptr; }, 10s);
-    return preview;
-}
-
-SIZE ClientSize(HWND hWnd)
-{
-    RECT area{};
-    ::GetClientRect(hWnd, &area);
-    return SIZE{area.right - area.left, area.bottom - area.top};
-}
-
 TEST(HostileHost, DestroyingTheHostWindowEndsThePreviewWithinASecond)
 {
     HostWindow host(20, 20, 152, 112);
     ASSERT_NE(host.Handle(), nullptr);
     ChildProcess saver(testing_support::SaverPath(), L"/p " + Widen(Decimal(host.Handle())));
     ASSERT_TRUE(saver.Started());
-    ASSERT_NE(WaitForPreviewIn(host.Handle(), saver), nullptr) << "no preview appeared in the host";
+    ASSERT_NE(testing_support::WaitForChildOfProcess(host.Handle(), saver.Id()), nullptr) << "no preview appeared in the host";
 
     const auto destroyed = std::chrono::steady_clock::now();
     host.Destroy();
@@ -575,27 +475,6 @@ TEST(HostileHost, DestroyingTheHostWindowEndsThePreviewWithinASecond)
     EXPECT_LT(seconds, 1.0);
     EXPECT_EQ(saver.ExitCode(), 0u);
 }
-
-// A copy of the saver with a setting of its own, both removed again at the end.
-class PrivateSaver {
-public:
-    PrivateSaver(const std::wstring& appName, DWORD speed) : m_copy(testing_support::CopyOfSaver(appName))
-    {
-        testing_support::StoreSpeed(appName, speed);
-    }
-    PrivateSaver(const PrivateSaver&) = delete;
-    PrivateSaver& operator=(const PrivateSaver&) = delete;
-    ~PrivateSaver()
-    {
-        testing_support::DeleteStoredSpeed(m_copy.appName);
-        ::DeleteFileW(m_copy.path.c_str());
-    }
-
-    const testing_support::SaverCopy& Copy() const { return m_copy; }
-
-private:
-    testing_support::SaverCopy m_copy;
-};
 
 // A host may close its window at any moment, also while the saver is still making its preview.
 // The host here closes it the moment the saver's first window is reported (the thread's input
@@ -613,7 +492,7 @@ TEST(HostileHost, AHostClosingWhileThePreviewIsMadeStillEndsIt)
         HostWindow host(20, 20, 152, 112);
         ASSERT_NE(host.Handle(), nullptr);
         creations.Clear();
-        SaverRun preview(L"/p " + Widen(Decimal(host.Handle())));
+        ChildProcess preview(testing_support::SaverPath(), L"/p " + Widen(Decimal(host.Handle())));
         ASSERT_TRUE(preview.Started());
         ASSERT_TRUE(WaitFor([&] { return creations.By(preview.ThreadId()) > 0; }, 10s))
             << "round " << round << ": the saver made no window";
@@ -646,20 +525,9 @@ TEST(HostileHost, TwoPreviewsAndTheSettingsDialogRunSideBySide)
     ChildProcess settings(copy.path, L"");
     ASSERT_TRUE(first.Started() && second.Started() && settings.Started());
 
-    const HWND firstPreview = WaitForPreviewIn(firstHost.Handle(), first);
-    const HWND secondPreview = WaitForPreviewIn(secondHost.Handle(), second);
-    HWND dialog = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND window : settings.TopLevelWindows()) {
-                wchar_t className[16] = {};
-                ::GetClassNameW(window, className, 16);
-                if (::IsWindowVisible(window) && std::wstring(className) == L"#32770")
-                    dialog = window;
-            }
-            return dialog != nullptr;
-        },
-        10s);
+    const HWND firstPreview = testing_support::WaitForChildOfProcess(firstHost.Handle(), first.Id());
+    const HWND secondPreview = testing_support::WaitForChildOfProcess(secondHost.Handle(), second.Id());
+    const HWND dialog = testing_support::WaitForDialog(settings);
     ASSERT_NE(firstPreview, nullptr);
     ASSERT_NE(secondPreview, nullptr);
     ASSERT_NE(dialog, nullptr) << "the settings dialog did not appear";
@@ -698,14 +566,14 @@ TEST(HostileHost, AnEmptyHostGetsAnEmptyPreviewThatRunsUntilTheHostGoes)
 {
     // A real host's monitor is a child control; this one has no area at all.
     HostWindow frame(20, 20, 160, 120);
-    HostWindow host(10, 10, 0, 0, frame.Handle());
+    HostWindow host(10, 10, 0, 0, HostBackground::None, frame.Handle());
     ASSERT_NE(host.Handle(), nullptr);
     ASSERT_EQ(ClientSize(host.Handle()).cx, 0);
     ASSERT_EQ(ClientSize(host.Handle()).cy, 0);
 
     ChildProcess saver(testing_support::SaverPath(), L"/p " + Widen(Decimal(host.Handle())));
     ASSERT_TRUE(saver.Started());
-    const HWND preview = WaitForPreviewIn(host.Handle(), saver);
+    const HWND preview = testing_support::WaitForChildOfProcess(host.Handle(), saver.Id());
     ASSERT_NE(preview, nullptr) << "no preview window in the empty host";
     EXPECT_EQ(ClientSize(preview).cx, 0);
     EXPECT_EQ(ClientSize(preview).cy, 0);
@@ -758,7 +626,7 @@ TEST(HostileHost, TicksInAnEmptyWindowDrawNothing)
     // A white host with an empty animation window inside: whatever the animation draws would
     // have to land in the host's pixels.
     constexpr int kHostSize = 64;
-    HostWindow host(0, 0, kHostSize, kHostSize);
+    HostWindow host(0, 0, kHostSize, kHostSize, HostBackground::White);
     ASSERT_NE(host.Handle(), nullptr);
     framework::CWnd* parent = framework::CWnd::FromHandle(host.Handle());
     const RECT empty{20, 20, 20, 20};

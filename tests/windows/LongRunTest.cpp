@@ -13,6 +13,7 @@
 // committed private memory (PagefileUsage: under Wine PrivateUsage is 0, while PagefileUsage
 // follows the memory committed through the Windows side, the system's heaps included).
 #include "AnimationWndProbe.h"
+#include "HostWindow.h"
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
@@ -69,6 +70,8 @@ void operator delete(void* pointer, std::size_t) noexcept
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::HostBackground;
+using testing_support::HostWindow;
 
 constexpr wchar_t kAppName[] = L"BrimstarLongRunTest";
 
@@ -185,46 +188,6 @@ void ExpectSameAsBefore(const Counts& before, const Counts& after)
 
 // ---- Windows ------------------------------------------------------------------------------------
 
-// A visible frameless top-level window for the animations to live in.
-class HostWindow {
-public:
-    HostWindow(int width, int height)
-    {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-            wc.lpszClassName = L"LongRunTestHost";
-            return ::RegisterClassExW(&wc);
-        }();
-        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"Long run host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                                   0, 0, width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-        m_parent.AttachBorrowed(m_hWnd);
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    ~HostWindow()
-    {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-    }
-
-    HWND Handle() const { return m_hWnd; }
-    framework::CWnd& AsParent() { return m_parent; }
-    RECT ClientArea() const
-    {
-        RECT area{};
-        ::GetClientRect(m_hWnd, &area);
-        return area;
-    }
-
-private:
-    HWND m_hWnd = nullptr;
-    framework::CWnd m_parent;
-};
-
 void Tick(HWND animation)
 {
     ::SendMessageW(animation, WM_TIMER, CAnimationWnd::kTimerId, 0);
@@ -249,7 +212,7 @@ TEST_F(LongRun, TwentyThousandTicksLeaveHandlesAndMemoryWhereTheyWere)
 {
     constexpr int kWarmUpTicks = 100;
     constexpr int kTicks = 20000;
-    HostWindow host(800, 600);
+    HostWindow host(800, 600, HostBackground::Black);
     ASSERT_NE(host.Handle(), nullptr);
     CAnimationWnd animation(FALSE);
     ASSERT_TRUE(animation.Create(0, WS_CHILD | WS_VISIBLE, host.ClientArea(), &host.AsParent(), 0, nullptr));
@@ -295,7 +258,7 @@ TEST_F(LongRun, TwentyThousandTicksLeaveHandlesAndMemoryWhereTheyWere)
 
 TEST_F(LongRun, TwoHundredAnimationWindowsComeAndGoWithoutTrace)
 {
-    HostWindow host(320, 240);
+    HostWindow host(320, 240, HostBackground::Black);
     ASSERT_NE(host.Handle(), nullptr);
     constexpr int kTicksEach = 3;
 
