@@ -28,6 +28,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::ChildProcess;
 using testing_support::WaitFor;
 
 constexpr wchar_t kHelperVariable[] = L"BRIMSTAR_DISPLAY_MODE_HELPER";
@@ -48,51 +49,6 @@ constexpr wchar_t kHelperVariable[] = L"BRIMSTAR_DISPLAY_MODE_HELPER";
     const LONG result = ::ChangeDisplaySettingsExW(nullptr, &wanted, nullptr, 0, nullptr);
     ::ExitProcess(result == DISP_CHANGE_SUCCESSFUL ? 0 : static_cast<UINT>(100 - result));
 }();
-
-// A started process; ended by its owner at the latest.
-class Process {
-public:
-    Process(const std::wstring& program, const std::wstring& commandLine, const wchar_t* desktop)
-    {
-        std::wstring line = commandLine;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.lpDesktop = const_cast<wchar_t*>(desktop);
-        if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &m_info))
-            m_info = PROCESS_INFORMATION{};
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    ~Process()
-    {
-        if (!m_info.hProcess)
-            return;
-        if (::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
-            ::TerminateProcess(m_info.hProcess, 99);
-            ::WaitForSingleObject(m_info.hProcess, 10000);
-        }
-        ::CloseHandle(m_info.hThread);
-        ::CloseHandle(m_info.hProcess);
-    }
-
-    bool Started() const { return m_info.hProcess != nullptr; }
-    DWORD Id() const { return m_info.dwProcessId; }
-    bool Running() const { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
-    bool WaitForExit(std::chrono::milliseconds deadline)
-    {
-        return WaitFor([this] { return !Running(); }, deadline);
-    }
-    DWORD ExitCode() const
-    {
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(m_info.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION m_info{};
-};
 
 std::wstring OwnPath()
 {
@@ -115,8 +71,7 @@ public:
     VirtualDesktop(const std::wstring& name, SIZE size)
         : m_name(name),
           m_shell(WindowsDirectory() + L"\\explorer.exe",
-                  L"explorer.exe /desktop=" + name + L"," + std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy),
-                  nullptr)
+                  L"/desktop=" + name + L"," + std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy))
     {
         WaitFor([this] { return (m_desktop = ::OpenDesktopW(m_name.c_str(), 0, FALSE, GENERIC_ALL)) != nullptr; }, 10s);
     }
@@ -131,74 +86,28 @@ public:
 
     bool Ready() const { return m_desktop != nullptr; }
     const wchar_t* Name() const { return m_name.c_str(); }
-
-    // The top-level windows of one process on this desktop.
-    std::vector<HWND> WindowsOf(DWORD processId) const
-    {
-        struct Search {
-            DWORD processId;
-            std::vector<HWND> found;
-        } search{processId, {}};
-        ::EnumDesktopWindows(
-            m_desktop,
-            [](HWND hWnd, LPARAM context) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(context);
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(hWnd, &owner);
-                if (owner == s->processId)
-                    s->found.push_back(hWnd);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
+    HDESK Handle() const { return m_desktop; }
 
     // Switches the desktop's display mode through the helper; the helper's exit code.
     DWORD ChangeMode(SIZE size) const
     {
         const std::wstring mode = std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy);
         ::SetEnvironmentVariableW(kHelperVariable, mode.c_str());
-        Process helper(OwnPath(), L"\"" + OwnPath() + L"\"", m_name.c_str());
+        ChildProcess helper(OwnPath(), L"", m_name.c_str());
         ::SetEnvironmentVariableW(kHelperVariable, nullptr);
         return helper.Started() && helper.WaitForExit(20s) ? helper.ExitCode() : STILL_ACTIVE;
     }
 
 private:
     std::wstring m_name;
-    Process m_shell;
+    ChildProcess m_shell;
     HDESK m_desktop = nullptr;
-};
-
-// A copy of the saver with no stored setting, gone again afterwards.
-class PrivateSaver {
-public:
-    explicit PrivateSaver(const std::wstring& appName) : m_copy(testing_support::CopyOfSaver(appName))
-    {
-        testing_support::DeleteStoredSpeed(appName);
-    }
-    PrivateSaver(const PrivateSaver&) = delete;
-    PrivateSaver& operator=(const PrivateSaver&) = delete;
-    ~PrivateSaver() { ::DeleteFileW(m_copy.path.c_str()); }
-
-    const std::wstring& Path() const { return m_copy.path; }
-
-private:
-    testing_support::SaverCopy m_copy;
 };
 
 frame_model::Image CaptureScreen(SIZE size)
 {
     frame_model::Image shot;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP copy = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
-    HGDIOBJ old = ::SelectObject(memory, copy);
-    ::BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
-    ::SelectObject(memory, old);
-    shot.pixels = testing_support::ReadPixels(memory, copy, shot.width, shot.height);
-    ::DeleteObject(copy);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
+    shot.pixels = testing_support::CaptureScreen(size, shot.width, shot.height);
     return shot;
 }
 
@@ -306,16 +215,16 @@ TEST(DisplayChange, TheSaverFollowsTheScreenToEachNewSizeWithWholeFrames)
     ASSERT_TRUE(artwork) << error;
 
     // No stored speed: the emblem glides at 1 pixel a tick along the top.
-    const PrivateSaver copy(L"BrimstarDisplayChange");
+    const testing_support::PrivateSaver copy(L"BrimstarDisplayChange");
     const VirtualDesktop desktop(L"BrimstarDisplayChange" + std::to_wstring(::GetCurrentProcessId()), kStart);
     ASSERT_TRUE(desktop.Ready()) << "no virtual desktop";
 
-    Process saver(copy.Path(), L"\"" + copy.Path() + L"\" /s", desktop.Name());
+    ChildProcess saver(copy.Path(), L"/s", desktop.Name());
     ASSERT_TRUE(saver.Started());
     HWND window = nullptr;
     ASSERT_TRUE(WaitFor(
         [&] {
-            for (HWND candidate : desktop.WindowsOf(saver.Id()))
+            for (HWND candidate : saver.TopLevelWindows(desktop.Handle()))
                 if (::GetWindowLongPtrW(candidate, GWL_STYLE) & WS_VISIBLE)
                     window = candidate;
             return window != nullptr;

@@ -51,19 +51,9 @@ struct Pixels {
 // What the screen shows, read the way any program reads it.
 Pixels CaptureScreen()
 {
-    const int width = ::GetSystemMetrics(SM_CXSCREEN);
-    const int height = ::GetSystemMetrics(SM_CYSCREEN);
-    framework::CClientDC screen(nullptr);
-    framework::CBitmap copy;
-    copy.CreateCompatibleBitmap(screen.m_hDC, width, height);
-    {
-        framework::CDC memory;
-        memory.CreateCompatibleDC(screen);
-        memory.SelectObject(copy);
-        ::BitBlt(memory.m_hDC, 0, 0, width, height, screen.m_hDC, 0, 0, SRCCOPY);
-    }  // the copy is deselected before it is read
+    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     Pixels shot;
-    shot.rgb = testing_support::ReadPixels(screen.m_hDC, copy.GetSafeHandle(), shot.width, shot.height);
+    shot.rgb = testing_support::CaptureScreen(screen, shot.width, shot.height);
     return shot;
 }
 

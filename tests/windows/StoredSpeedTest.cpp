@@ -7,6 +7,7 @@
 // and the motion stays inside the window with every frame whole, for every one of those speeds.
 #include "AnimationWndProbe.h"
 #include "FrameModel.h"
+#include "HostWindow.h"
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
@@ -129,58 +130,6 @@ void PrintTo(const StoredValue& value, std::ostream* out)
 
 // ---- Animation windows in this process ---------------------------------------------------------
 
-// A white frameless window with room around the animation, to see anything drawn outside it.
-class HostWindow {
-public:
-    HostWindow(int width, int height)
-    {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-            wc.lpszClassName = L"StoredSpeedTestHost";
-            return ::RegisterClassExW(&wc);
-        }();
-        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"Stored speed host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                                   0, 0, width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    ~HostWindow()
-    {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-    }
-
-    HWND Handle() const { return m_hWnd; }
-
-private:
-    HWND m_hWnd = nullptr;
-};
-
-// The sprite's path by 64-bit arithmetic, wrapped into 32 bits only where the window's would wrap.
-struct PathModel {
-    std::int64_t x = -7;
-    std::int64_t y = -7;
-
-    static std::int64_t Wrap(std::int64_t value)
-    {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
-    }
-    void Tick(std::int64_t speed, std::int64_t width, std::int64_t height)
-    {
-        x = Wrap(x + speed);
-        if (x >= width) {
-            x = -188;
-            y = Wrap(y + 168);
-        }
-        if (y >= height)
-            y = -7;
-    }
-};
-
 class StoredSpeed : public ::testing::TestWithParam<StoredValue> {};
 
 TEST_P(StoredSpeed, AnimationWindowsRunAtItAndEveryFrameIsWholeAndInside)
@@ -198,7 +147,8 @@ TEST_P(StoredSpeed, AnimationWindowsRunAtItAndEveryFrameIsWholeAndInside)
     constexpr int kMargin = 20;
     constexpr int kWidth = 400;
     constexpr int kHeight = 300;
-    HostWindow host(kWidth + 2 * kMargin, kHeight + 2 * kMargin);
+    testing_support::HostWindow host(kWidth + 2 * kMargin, kHeight + 2 * kMargin,
+                                     testing_support::HostBackground::White);
     ASSERT_NE(host.Handle(), nullptr);
     framework::CWnd* parent = framework::CWnd::FromHandle(host.Handle());
 
@@ -216,19 +166,18 @@ TEST_P(StoredSpeed, AnimationWindowsRunAtItAndEveryFrameIsWholeAndInside)
     ASSERT_EQ(AnimationWndProbe::Speed(animation), stored.animationSpeed);
     ::UpdateWindow(host.Handle());  // the host's white, and the animation's first paint
 
-    PathModel path;
-    std::int32_t counter = AnimationWndProbe::FrameCounter(animation);
+    frame_model::State path;
+    path.counter = AnimationWndProbe::FrameCounter(animation);
+    path.speed = stored.animationSpeed;
     constexpr int kTicks = 600;
     const std::vector<int> checkedTicks{1, 2, 3, 4, 5, 77, 128, 301, kTicks};
     int framesChecked = 0;
     for (int tick = 1; tick <= kTicks; ++tick) {
-        const int background = static_cast<int>(static_cast<std::uint32_t>(counter) % 4);
         ::SendMessageW(animation.m_hWnd, WM_TIMER, CAnimationWnd::kTimerId, 0);
-        path.Tick(stored.animationSpeed, kWidth, kHeight);
-        counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(counter) + 1u);
+        const int background = frame_model::Tick(path, kWidth, kHeight);
         ASSERT_EQ(AnimationWndProbe::X(animation), path.x) << "tick " << tick;
         ASSERT_EQ(AnimationWndProbe::Y(animation), path.y) << "tick " << tick;
-        ASSERT_EQ(AnimationWndProbe::FrameCounter(animation), counter) << "tick " << tick;
+        ASSERT_EQ(AnimationWndProbe::FrameCounter(animation), path.counter) << "tick " << tick;
         // On its path the sprite never starts left of -188, right of the edge, or off its rows.
         ASSERT_GE(path.x, -188);
         ASSERT_LT(path.x, kWidth);
@@ -242,7 +191,7 @@ TEST_P(StoredSpeed, AnimationWindowsRunAtItAndEveryFrameIsWholeAndInside)
         const std::vector<COLORREF> shown = testing_support::CaptureClient(animation.m_hWnd, width, height);
         const frame_model::Image expected =
             frame_model::Compose(*artwork, kWidth, kHeight, background,
-                                 POINT{static_cast<LONG>(path.x), static_cast<LONG>(path.y)});
+                                 POINT{path.x, path.y});
         ASSERT_EQ(width, kWidth);
         ASSERT_EQ(height, kHeight);
         EXPECT_TRUE(shown == expected.pixels) << "tick " << tick << ": the frame differs from the model";
@@ -378,45 +327,10 @@ TEST_P(StoredSpeed, SettingsDialogTakesItAsReadOkStoresTheBarAndCancelNothing)
 
 // ---- The real program --------------------------------------------------------------------------
 
-// A copy of the saver with a profile of its own, both gone again afterwards.
-class PrivateSaver {
-public:
-    explicit PrivateSaver(const std::wstring& appName) : m_copy(testing_support::CopyOfSaver(appName)) {}
-    PrivateSaver(const PrivateSaver&) = delete;
-    PrivateSaver& operator=(const PrivateSaver&) = delete;
-    ~PrivateSaver()
-    {
-        testing_support::DeleteStoredSpeed(m_copy.appName);
-        ::DeleteFileW(m_copy.path.c_str());
-    }
-
-    const testing_support::SaverCopy& Copy() const { return m_copy; }
-
-private:
-    testing_support::SaverCopy m_copy;
-};
-
-HWND WaitForDialog(const testing_support::ChildProcess& process)
-{
-    HWND dialog = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND window : process.TopLevelWindows()) {
-                wchar_t className[16] = {};
-                ::GetClassNameW(window, className, 16);
-                if (::IsWindowVisible(window) && std::wstring(className) == L"#32770")
-                    dialog = window;
-            }
-            return dialog != nullptr;
-        },
-        10s);
-    return dialog;
-}
-
 TEST_P(StoredSpeed, RealSettingsOkStoresTheBarAndCancelNothing)
 {
     const StoredValue& stored = GetParam();
-    const PrivateSaver saver(L"BrimstarStored" + std::wstring(stored.name, stored.name + std::strlen(stored.name)));
+    const testing_support::PrivateSaver saver(L"BrimstarStored" + std::wstring(stored.name, stored.name + std::strlen(stored.name)));
     const std::wstring& appName = saver.Copy().appName;
 
     for (const int button : {IDCANCEL, IDOK}) {
@@ -424,7 +338,7 @@ TEST_P(StoredSpeed, RealSettingsOkStoresTheBarAndCancelNothing)
         const RawValue before = ReadRaw(appName);
         testing_support::ChildProcess process(saver.Copy().path, L"");
         ASSERT_TRUE(process.Started());
-        const HWND dialog = WaitForDialog(process);
+        const HWND dialog = testing_support::WaitForDialog(process);
         ASSERT_NE(dialog, nullptr) << "no settings dialog";
         EXPECT_EQ(BarPosition(dialog), OnTheBar(stored.dialogValue));
         ::SendMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
