@@ -34,27 +34,15 @@ inline std::ostream& operator<<(std::ostream& out, const RECT& r)
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::ClassOf;
 using testing_support::DeleteStoredSpeed;
 using testing_support::ReadStoredSpeed;
 using testing_support::StoreSpeed;
+using testing_support::TextOf;
 
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kSettingsCaption[] = L"Brimstar";
 constexpr wchar_t kAboutCaption[] = L"About Brimstar";
-
-std::wstring ClassOf(HWND hWnd)
-{
-    wchar_t name[64] = {};
-    ::GetClassNameW(hWnd, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND hWnd)
-{
-    wchar_t text[256] = {};
-    ::GetWindowTextW(hWnd, text, 256);
-    return text;
-}
 
 std::vector<HWND> DialogsOfThisThread()
 {

@@ -19,12 +19,14 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing_support::ChildProcess;
-using testing_support::CopyOfSaver;
+using testing_support::ClassOf;
 using testing_support::DeleteStoredSpeed;
+using testing_support::PrivateSaver;
 using testing_support::ReadStoredSpeed;
-using testing_support::SaverCopy;
 using testing_support::StoreSpeed;
+using testing_support::TextOf;
 using testing_support::WaitFor;
+using testing_support::WaitForDialog;
 
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kSettingsCaption[] = L"Brimstar";
@@ -49,56 +51,6 @@ public:
 private:
     HANDLE m_handle;
 };
-
-// A private copy of the saver that is gone again after the test, with its stored setting.
-class PrivateSaver {
-public:
-    explicit PrivateSaver(const std::wstring& appName) : m_copy(CopyOfSaver(appName)) {}
-    ~PrivateSaver()
-    {
-        DeleteStoredSpeed(m_copy.appName);
-        ::DeleteFileW(m_copy.path.c_str());
-    }
-    PrivateSaver(const PrivateSaver&) = delete;
-    PrivateSaver& operator=(const PrivateSaver&) = delete;
-
-    const std::wstring& Path() const { return m_copy.path; }
-    const std::wstring& AppName() const { return m_copy.appName; }
-
-private:
-    SaverCopy m_copy;
-};
-
-std::wstring ClassOf(HWND hWnd)
-{
-    wchar_t name[64] = {};
-    ::GetClassNameW(hWnd, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND hWnd)
-{
-    wchar_t text[256] = {};
-    ::GetWindowTextW(hWnd, text, 256);
-    return text;
-}
-
-// A visible dialog of the process with the given caption, waiting for it to show.
-HWND WaitForDialog(const ChildProcess& process, const wchar_t* caption)
-{
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND hWnd : process.TopLevelWindows())
-                if (::IsWindowVisible(hWnd) && ClassOf(hWnd) == kDialogClass && TextOf(hWnd) == caption) {
-                    found = hWnd;
-                    return true;
-                }
-            return false;
-        },
-        kDeadline);
-    return found;
-}
 
 // A message to a window of another process that fails the test instead of hanging it.
 LRESULT SendTo(HWND hWnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
@@ -280,7 +232,7 @@ TEST_P(EveryFormOfTheSettingsCommand, OpensTheDialogAndOkStoresTheBarPosition)
 
     ChildProcess process(saver.Path(), form.arguments);
     ASSERT_TRUE(process.Started());
-    HWND dialog = WaitForDialog(process, kSettingsCaption);
+    HWND dialog = WaitForDialog(process, kSettingsCaption, kDeadline);
     ASSERT_NE(dialog, nullptr) << "no settings dialog";
     HWND bar = ::GetDlgItem(dialog, IDC_SPEED);
     ASSERT_NE(bar, nullptr);
@@ -346,7 +298,7 @@ TEST_P(DismissingTheSettings, StoresNothing)
 
     ChildProcess process(saver.Path(), L"/c");
     ASSERT_TRUE(process.Started());
-    HWND dialog = WaitForDialog(process, kSettingsCaption);
+    HWND dialog = WaitForDialog(process, kSettingsCaption, kDeadline);
     ASSERT_NE(dialog, nullptr) << "no settings dialog";
     HWND bar = ::GetDlgItem(dialog, IDC_SPEED);
     SendTo(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 12), reinterpret_cast<LPARAM>(bar));
@@ -391,7 +343,7 @@ TEST(SettingsEndToEnd, WithNothingStoredTheBarStartsAtFiveAndOkStoresFive)
 
     ChildProcess process(saver.Path(), L"");
     ASSERT_TRUE(process.Started());
-    HWND dialog = WaitForDialog(process, kSettingsCaption);
+    HWND dialog = WaitForDialog(process, kSettingsCaption, kDeadline);
     ASSERT_NE(dialog, nullptr) << "no settings dialog";
     HWND bar = ::GetDlgItem(dialog, IDC_SPEED);
     ASSERT_NE(bar, nullptr);
@@ -436,7 +388,7 @@ TEST(SettingsEndToEnd, AboutBoxOpensFromTheSystemMenuAndClosesWithOkEnterAndEsc)
 
     ChildProcess process(saver.Path(), L"/c");
     ASSERT_TRUE(process.Started());
-    HWND dialog = WaitForDialog(process, kSettingsCaption);
+    HWND dialog = WaitForDialog(process, kSettingsCaption, kDeadline);
     ASSERT_NE(dialog, nullptr) << "no settings dialog";
 
     enum class Close { Ok, Enter, Esc };
@@ -444,7 +396,7 @@ TEST(SettingsEndToEnd, AboutBoxOpensFromTheSystemMenuAndClosesWithOkEnterAndEsc)
     for (size_t i = 0; i < std::size(rounds); ++i) {
         SCOPED_TRACE(testing::Message() << "round " << i);
         ::PostMessageW(dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
-        HWND about = WaitForDialog(process, kAboutCaption);
+        HWND about = WaitForDialog(process, kAboutCaption, kDeadline);
         ASSERT_NE(about, nullptr) << "no About box";
         EXPECT_EQ(::GetWindow(about, GW_OWNER), dialog);
         EXPECT_FALSE(::IsWindowEnabled(dialog)) << "the settings dialog must wait for the About box";
