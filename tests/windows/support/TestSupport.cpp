@@ -87,8 +87,10 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& args
     startup.cb = sizeof startup;
     startup.lpDesktop = const_cast<wchar_t*>(desktop);
     if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &m_info))
+                          &startup, &m_info)) {
+        m_startError = ::GetLastError();
         m_info = PROCESS_INFORMATION{};
+    }
 }
 
 ChildProcess::~ChildProcess()

@@ -57,6 +57,8 @@ public:
     ~ChildProcess();  // ends the process if it still runs
 
     bool Started() const { return m_info.hProcess != nullptr; }
+    // Why the process could not be started (GetLastError of CreateProcess); 0 once started.
+    DWORD StartError() const { return m_startError; }
     DWORD Id() const { return m_info.dwProcessId; }
     DWORD ThreadId() const { return m_info.dwThreadId; }  // of its first thread
     HANDLE Handle() const { return m_info.hProcess; }
@@ -72,6 +74,7 @@ public:
 
 private:
     PROCESS_INFORMATION m_info{};
+    DWORD m_startError = 0;
 };
 
 std::wstring ClassOf(HWND hWnd);
