@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iostream>
 
 namespace testing_support {
 
@@ -86,10 +87,18 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& args
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.lpDesktop = const_cast<wchar_t*>(desktop);
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &m_info)) {
+    // Now and then, within a long test run, Wine's CreateProcess fails before the program runs at
+    // all. That says nothing of the program: try again a few times, and say so on the log.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &m_info)) {
+            m_startError = 0;
+            return;
+        }
         m_startError = ::GetLastError();
         m_info = PROCESS_INFORMATION{};
+        std::cerr << "[support] CreateProcess failed with error " << m_startError << "; trying again\n";
+        ::Sleep(100);
     }
 }
 
