@@ -28,12 +28,4 @@ BOOL CBitmap::DeleteObject()
     return deleted;
 }
 
-SIZE CBitmap::GetSize() const
-{
-    BITMAP info{};
-    if (!m_hBitmap || !::GetObjectW(m_hBitmap, sizeof info, &info))
-        return SIZE{0, 0};
-    return SIZE{info.bmWidth, info.bmHeight};
-}
-
 }  // namespace framework

@@ -17,8 +17,6 @@ public:
     BOOL CreateCompatibleBitmap(HDC dc, int width, int height);
     BOOL Attach(HBITMAP bitmap);
     BOOL DeleteObject();
-    // Width and height; 0 x 0 when empty.
-    SIZE GetSize() const;
 
     HBITMAP GetSafeHandle() const { return m_hBitmap; }
     explicit operator bool() const { return m_hBitmap != nullptr; }
