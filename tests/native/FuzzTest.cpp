@@ -7,6 +7,7 @@
 #include "animation/Motion.h"
 #include "app/CommandLine.h"
 #include "settings/ScrollStep.h"
+#include "tests/common/Random.h"
 
 #include <gtest/gtest.h>
 
@@ -22,44 +23,24 @@
 
 namespace {
 
-// SplitMix64: small, fast, and the same sequence with every compiler and standard library.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : m_state(seed) {}
+using testing_common::Random;
 
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
+// Any 32-bit value, with the edges and the program's own constants far more often than chance.
+std::int32_t Int32(Random& random)
+{
+    static const std::vector<std::int32_t> edges{
+        0, 1, -1, 2, -2, 3, 4, 7, -7, 10, 100, 101, 124, 157, 167, 168, 169, 187, 188, 189, -187, -188,
+        -189, 1920, 1080, INT_MAX, INT_MAX - 1, INT_MAX - 167, INT_MAX - 168, INT_MIN, INT_MIN + 1,
+        INT_MIN + 187, INT_MIN + 188};
+    switch (random.Below(4)) {
+    case 0: return random.Pick(edges);
+    case 1: return static_cast<std::int32_t>(random.Below(4001)) - 2000;
+    case 2:  // next to an edge, wrapping past the ends of the range
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(random.Pick(edges)) +
+                                         static_cast<std::uint32_t>(random.Below(5)) - 2u);
+    default: return static_cast<std::int32_t>(static_cast<std::uint32_t>(random.Next()));
     }
-    // 0 .. bound - 1
-    std::uint64_t Below(std::uint64_t bound) { return Next() % bound; }
-    bool OneIn(std::uint64_t n) { return Below(n) == 0; }
-    template <class T>
-    const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
-
-    // Any 32-bit value, with the edges and the program's own constants far more often than chance.
-    std::int32_t Int32()
-    {
-        static const std::vector<std::int32_t> edges{
-            0, 1, -1, 2, -2, 3, 4, 7, -7, 10, 100, 101, 124, 157, 167, 168, 169, 187, 188, 189, -187, -188,
-            -189, 1920, 1080, INT_MAX, INT_MAX - 1, INT_MAX - 167, INT_MAX - 168, INT_MIN, INT_MIN + 1,
-            INT_MIN + 187, INT_MIN + 188};
-        switch (Below(4)) {
-        case 0: return Pick(edges);
-        case 1: return static_cast<std::int32_t>(Below(4001)) - 2000;
-        case 2:  // next to an edge, wrapping past the ends of the range
-            return static_cast<std::int32_t>(static_cast<std::uint32_t>(Pick(edges)) +
-                                             static_cast<std::uint32_t>(Below(5)) - 2u);
-        default: return static_cast<std::int32_t>(static_cast<std::uint32_t>(Next()));
-        }
-    }
-
-private:
-    std::uint64_t m_state;
-};
+}
 
 // A mismatch is reported with its input; after a few, only counted, so one fault cannot flood
 // the log.
@@ -338,8 +319,8 @@ TEST(Fuzz, WindowHandleTextAgreesWithTheReferenceModel)
         std::string text;
         switch (random.Below(6)) {
         case 0: text = RandomBytes(random, random.Below(16)); break;
-        case 1: text = std::to_string(random.Int32()); break;
-        case 2: text = std::to_string(static_cast<std::uint32_t>(random.Int32())); break;
+        case 1: text = std::to_string(Int32(random)); break;
+        case 2: text = std::to_string(static_cast<std::uint32_t>(Int32(random))); break;
         case 3: text = std::to_string(static_cast<std::int64_t>(random.Next())); break;  // beyond 32 bits
         default: text = NumberLike(random); break;
         }
@@ -400,10 +381,10 @@ TEST(Fuzz, SpriteMotionNeverOverflowsAndFollowsTheModel)
     Random random(0xB215'7A20'0003ull);
     Disagreements steps("single ticks from any state (motion::Advance)");
     for (int round = 0; round < 200000; ++round) {
-        const motion::SpritePosition from{random.Int32(), random.Int32()};
-        const std::int32_t speed = random.Int32();
-        const std::int32_t width = random.Int32();
-        const std::int32_t height = random.Int32();
+        const motion::SpritePosition from{Int32(random), Int32(random)};
+        const std::int32_t speed = Int32(random);
+        const std::int32_t width = Int32(random);
+        const std::int32_t height = Int32(random);
         const motion::SpritePosition actual = motion::Advance(from, speed, width, height);
         const motion::SpritePosition expected = ReferenceAdvance(from, speed, width, height);
         steps.Tried();
@@ -419,9 +400,9 @@ TEST(Fuzz, SpriteMotionNeverOverflowsAndFollowsTheModel)
     // (any value, negative ones running at 10), in a real or degenerate area, tick after tick.
     Disagreements walks("ticks of runs from the start (motion::Advance)");
     for (int run = 0; run < 2000; ++run) {
-        const std::int32_t speed = motion::SpeedFromSetting(random.Int32());
-        const std::int32_t width = random.OneIn(8) ? random.Int32() : static_cast<std::int32_t>(random.Below(4000));
-        const std::int32_t height = random.OneIn(8) ? random.Int32() : static_cast<std::int32_t>(random.Below(2500));
+        const std::int32_t speed = motion::SpeedFromSetting(Int32(random));
+        const std::int32_t width = random.OneIn(8) ? Int32(random) : static_cast<std::int32_t>(random.Below(4000));
+        const std::int32_t height = random.OneIn(8) ? Int32(random) : static_cast<std::int32_t>(random.Below(2500));
         motion::SpritePosition at{motion::kStartX, motion::kStartY};
         motion::SpritePosition model = at;
         for (int tick = 0; tick < 100; ++tick) {
@@ -457,7 +438,7 @@ TEST(Fuzz, FrameOrderStepsByOneAcrossTheWrap)
     Random random(0xB215'7A20'0004ull);
     Disagreements frames("frame counters (motion::FrameIndex)");
     for (int round = 0; round < 200000; ++round) {
-        const std::int32_t counter = random.Int32();
+        const std::int32_t counter = Int32(random);
         const int index = motion::FrameIndex(counter);
         const int next = motion::FrameIndex(motion::WrappingAdd(counter, 1));
         const int expected = static_cast<int>(((static_cast<std::int64_t>(counter) % 4) + 4) % 4);
@@ -518,8 +499,8 @@ TEST(Fuzz, ScrollStepsStayOnTheBarAndFollowTheTable)
     int position = 50;  // half the requests continue from the last answer, as a real bar does
     for (int round = 0; round < 200000; ++round) {
         const unsigned code = random.OneIn(5) ? random.Pick(unusualCodes) : static_cast<unsigned>(random.Below(9));
-        const int current = random.OneIn(2) ? position : random.Int32();
-        const int thumb = random.Int32();
+        const int current = random.OneIn(2) ? position : Int32(random);
+        const int thumb = Int32(random);
         const int next = scroll::NextPosition(code, current, thumb);
         const int expected = ReferenceNextPosition(code, current, thumb);
         steps.Tried();

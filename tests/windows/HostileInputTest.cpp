@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
+#include "tests/common/Random.h"
 
 #include <gtest/gtest.h>
 
@@ -44,25 +45,7 @@ using testing_support::WaitFor;
 
 // ---- A reproducible generator ------------------------------------------------------------------
 
-// SplitMix64: the same sequence with every compiler, so a failure repeats on every run.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    std::uint64_t Below(std::uint64_t bound) { return Next() % bound; }
-    bool OneIn(std::uint64_t n) { return Below(n) == 0; }
-    template <class T>
-    const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
-
-private:
-    std::uint64_t m_state;
-};
+using testing_common::Random;
 
 std::string RandomBytes(Random& random, std::size_t length)
 {
