@@ -1,7 +1,9 @@
 #pragma once
 // SplitMix64: small, fast, and the same sequence with every compiler and standard library, so a
 // generated input that fails fails again on every run.
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace testing_common {
@@ -22,6 +24,22 @@ public:
     bool OneIn(std::uint64_t n) { return Below(n) == 0; }
     template <class T>
     const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
+
+    // length bytes of anything but NUL, which a C string cannot hold
+    std::string Bytes(std::size_t length)
+    {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text.push_back(static_cast<char>(1 + Below(255)));
+        return text;
+    }
+    std::string Digits(std::size_t count)
+    {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i)
+            text.push_back(static_cast<char>('0' + Below(10)));
+        return text;
+    }
 
 private:
     std::uint64_t m_state;

@@ -173,22 +173,6 @@ const std::vector<std::string> kValidForms{"/c",       "-c",      "c",     "/C:1
                                            "s",        "/screen", "/s:1",  "-saver"};
 const std::vector<std::string> kBlanks{" ", "\t", "\n", "\v", "\f", "\r"};
 
-std::string RandomBytes(Random& random, std::size_t length)
-{
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i)
-        text.push_back(static_cast<char>(1 + random.Below(255)));  // a C string holds no NUL
-    return text;
-}
-
-std::string Digits(Random& random, std::size_t count)
-{
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i)
-        text.push_back(static_cast<char>('0' + random.Below(10)));
-    return text;
-}
-
 // Text that is, or nearly is, a number: blanks, signs, leading zeros, 1 to 40 digits (far past
 // 32 and 64 bits), values right at the 32-bit edges, and junk after the digits.
 std::string NumberLike(Random& random)
@@ -210,9 +194,9 @@ std::string NumberLike(Random& random)
         "0",          "1",          "2147483647", "2147483648", "2147483649", "4294967295", "4294967296",
         "4294967297", "9223372036854775807", "9223372036854775808", "18446744073709551615",
         "18446744073709551616", "99999999999999999999999"};
-    text += random.OneIn(3) ? random.Pick(edges) : Digits(random, 1 + random.Below(40));
+    text += random.OneIn(3) ? random.Pick(edges) : random.Digits(1 + random.Below(40));
     if (random.OneIn(4))
-        text += random.OneIn(2) ? RandomBytes(random, random.Below(6)) : std::string(" 123");
+        text += random.OneIn(2) ? random.Bytes(random.Below(6)) : std::string(" 123");
     return text;
 }
 
@@ -228,18 +212,18 @@ std::string FlipCase(Random& random, std::string text)
 std::string AnyArgument(Random& random)
 {
     switch (random.Below(8)) {
-    case 0: return RandomBytes(random, random.Below(12));
+    case 0: return random.Bytes(random.Below(12));
     case 1: {  // every prefix of the valid forms, the empty one included
         const std::string& form = random.Pick(kValidForms);
         return FlipCase(random, form.substr(0, random.Below(form.size() + 1)));
     }
-    case 2: return FlipCase(random, random.Pick(kValidForms)) + RandomBytes(random, random.Below(4));
+    case 2: return FlipCase(random, random.Pick(kValidForms)) + random.Bytes(random.Below(4));
     case 3: return NumberLike(random);
     case 4: {  // doubled or mixed leaders and blanks in front of a letter
         static const std::vector<std::string> leaders{"//", "--", "/-", "-/", " /", " ", "\t-", "+", "\\"};
         return random.Pick(leaders) + FlipCase(random, random.Pick(kValidForms).substr(1));
     }
-    case 5: return random.Pick(kValidForms).substr(0, 1) + RandomBytes(random, 1 + random.Below(3));
+    case 5: return random.Pick(kValidForms).substr(0, 1) + random.Bytes(1 + random.Below(3));
     case 6: return FlipCase(random, random.Pick(kValidForms));
     default: return std::string(1, static_cast<char>(1 + random.Below(255)));
     }
@@ -255,7 +239,7 @@ std::string LongArgument(Random& random)
     case 1: return std::string(kLength, '9');
     case 2: return std::string(kLength - 3, '0') + "123";
     case 3: return "-" + std::string(kLength - 1, '0');
-    default: return RandomBytes(random, kLength);
+    default: return random.Bytes(kLength);
     }
 }
 
@@ -303,7 +287,7 @@ TEST(Fuzz, CommandLinesAgreeWithTheReferenceModel)
                            ", expected " + Name(expected.mode) + " " + Show(expected.parentHandle));
 
         if (!arguments.empty()) {
-            const std::string option = random.OneIn(4) ? RandomBytes(random, random.Below(3)) : random.Pick(options);
+            const std::string option = random.OneIn(4) ? random.Bytes(random.Below(3)) : random.Pick(options);
             matches.Tried();
             if (MatchOption(arguments[0].c_str(), option.c_str()) != ReferenceMatch(arguments[0], option))
                 matches.Failed(Show(arguments[0]) + " against option " + Show(option));
@@ -318,7 +302,7 @@ TEST(Fuzz, WindowHandleTextAgreesWithTheReferenceModel)
     for (int round = 0; round < 200000; ++round) {
         std::string text;
         switch (random.Below(6)) {
-        case 0: text = RandomBytes(random, random.Below(16)); break;
+        case 0: text = random.Bytes(random.Below(16)); break;
         case 1: text = std::to_string(Int32(random)); break;
         case 2: text = std::to_string(static_cast<std::uint32_t>(Int32(random))); break;
         case 3: text = std::to_string(static_cast<std::int64_t>(random.Next())); break;  // beyond 32 bits

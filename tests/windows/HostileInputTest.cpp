@@ -47,22 +47,6 @@ using testing_support::WaitFor;
 
 using testing_common::Random;
 
-std::string RandomBytes(Random& random, std::size_t length)
-{
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i)
-        text.push_back(static_cast<char>(1 + random.Below(255)));  // no NUL in a C string
-    return text;
-}
-
-std::string Digits(Random& random, std::size_t count)
-{
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i)
-        text.push_back(static_cast<char>('0' + random.Below(10)));
-    return text;
-}
-
 const std::vector<std::string> kValidForms{"/c", "-C", "c", "/c:1234", "/config", "/p", "-P", "p",
                                            "/preview", "/s", "-S", "s", "/screen", "/S:0"};
 
@@ -84,7 +68,7 @@ std::string HandleLike(Random& random)
             text += random.OneIn(2) ? "-" : "+";
         if (random.OneIn(5))
             text += std::string(random.Below(12), '0');
-        text += Digits(random, 1 + random.Below(30));
+        text += random.Digits(1 + random.Below(30));
     }
     if (random.OneIn(5))
         text += random.Pick(std::vector<std::string>{"x", " 12", "abc", "\xff", "-", "+1", "0x10"});
@@ -94,12 +78,12 @@ std::string HandleLike(Random& random)
 std::string AnyArgument(Random& random)
 {
     switch (random.Below(6)) {
-    case 0: return RandomBytes(random, random.Below(10));
+    case 0: return random.Bytes(random.Below(10));
     case 1: {  // a prefix of a valid form, empty included
         const std::string& form = random.Pick(kValidForms);
         return form.substr(0, random.Below(form.size() + 1));
     }
-    case 2: return random.Pick(kValidForms) + RandomBytes(random, random.Below(4));
+    case 2: return random.Pick(kValidForms) + random.Bytes(random.Below(4));
     case 3: return HandleLike(random);
     case 4: return random.Pick(std::vector<std::string>{"//", "--", "/-", "-/", " ", "\\", "+"}) +
                    random.Pick(kValidForms).substr(1);
@@ -192,7 +176,7 @@ TEST(HostileCommandLine, GeneratedVectorsAgreeWithAReferenceInProcess)
         if (!arguments.empty() && random.OneIn(100)) {
             constexpr std::size_t kLong = 64 * 1024;
             const std::vector<std::string> longOnesKinds{"/" + std::string(kLong, 'p'), std::string(kLong, '9'),
-                                                         std::string(kLong - 2, '0') + "42", RandomBytes(random, kLong)};
+                                                         std::string(kLong - 2, '0') + "42", random.Bytes(kLong)};
             arguments[random.Below(arguments.size())] = random.Pick(longOnesKinds);
             ++longOnes;
         }
@@ -358,12 +342,12 @@ std::vector<Generated> HostileVectors(HWND liveHost)
     while (vectors.size() < 320) {
         std::vector<std::string> arguments;
         switch (random.Below(4)) {
-        case 0: arguments = {RandomBytes(random, 1 + random.Below(12))}; break;
+        case 0: arguments = {random.Bytes(1 + random.Below(12))}; break;
         case 1: arguments = {random.Pick(std::vector<std::string>{"/p", "-p", "P", "/preview", "/P:"}),
                              HandleLike(random)};
             break;
         case 2: arguments = {AnyArgument(random), AnyArgument(random)}; break;
-        default: arguments = {RandomBytes(random, random.Below(5)), HandleLike(random), RandomBytes(random, 3)}; break;
+        default: arguments = {random.Bytes(random.Below(5)), HandleLike(random), random.Bytes(3)}; break;
         }
         vectors.push_back({arguments, false});
     }
