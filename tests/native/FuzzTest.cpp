@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "settings/ScrollStep.h"
 #include "tests/common/Random.h"
+#include "tests/common/Show.h"
 
 #include <gtest/gtest.h>
 
@@ -65,24 +66,7 @@ private:
     std::uint64_t m_failed = 0;
 };
 
-// Printable and otherwise: each byte shown so that a failing input can be typed back in.
-std::string Show(const std::string& text)
-{
-    std::ostringstream out;
-    out << '"';
-    const std::size_t shown = std::min<std::size_t>(text.size(), 80);
-    for (std::size_t i = 0; i < shown; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
-            out << static_cast<char>(c);
-        else
-            out << "\\x" << std::hex << static_cast<int>(c) << std::dec;
-    }
-    out << '"';
-    if (text.size() > shown)
-        out << "... (" << text.size() << " bytes)";
-    return out.str();
-}
+using testing_common::Show;
 
 std::string Show(const std::optional<std::int32_t>& value)
 {

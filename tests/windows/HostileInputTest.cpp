@@ -17,6 +17,7 @@
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 #include "tests/common/Random.h"
+#include "tests/common/Show.h"
 
 #include <gtest/gtest.h>
 
@@ -136,22 +137,7 @@ StartRequest Select(const std::vector<std::string>& arguments)
     return SelectMode(static_cast<int>(argv.size() - 1), argv.data());
 }
 
-std::string Show(const std::string& text)
-{
-    std::ostringstream out;
-    out << '"';
-    for (std::size_t i = 0; i < std::min<std::size_t>(text.size(), 60); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
-            out << static_cast<char>(c);
-        else
-            out << "\\x" << std::hex << static_cast<int>(c) << std::dec;
-    }
-    out << '"';
-    if (text.size() > 60)
-        out << "...(" << text.size() << " bytes)";
-    return out.str();
-}
+using testing_common::Show;
 
 std::string Show(const std::vector<std::string>& arguments)
 {
