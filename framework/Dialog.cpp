@@ -22,8 +22,8 @@ INT_PTR CDialog::DoModal()
     const INT_PTR result = ::DialogBoxParamW(AfxFindResourceHandle(MAKEINTRESOURCEW(m_templateId), RT_DIALOG),
                                              MAKEINTRESOURCEW(m_templateId), OwnerWindow(),
                                              &CDialog::DialogProc, 0);
+    // The window's end has already unbound the object, which may be gone with it.
     t_dialogBeingCreated = nullptr;
-    m_hWnd = nullptr;
     return result;
 }
 
@@ -62,7 +62,6 @@ LRESULT CDialog::DefaultProcessing(const Message&)
 {
     // Calling the dialog manager from inside its own dialog procedure would recurse; it runs when
     // the procedure returns FALSE instead.
-    m_passedOn = true;
     return 0;
 }
 
@@ -87,11 +86,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
 
     const Message m{msg, wParam, lParam};
     LRESULT result = 0;
-    const bool passedOnBefore = dialog->m_passedOn;
-    dialog->m_passedOn = false;
-    const bool handled = dialog->Dispatch(m, result);
-    const bool passedOn = dialog->m_passedOn;
-    dialog->m_passedOn = passedOnBefore;
+    bool passedOn = false;
+    const bool handled = dialog->Dispatch(m, result, &passedOn);
     if (!handled || passedOn)
         return FALSE;
     if (msg == WM_INITDIALOG)

@@ -69,7 +69,6 @@ private:
 
     UINT m_templateId;
     CWnd* m_pParentWnd;
-    bool m_passedOn = false;
 
     friend class CWnd;
 };

@@ -9,6 +9,7 @@
 namespace framework {
 
 thread_local CWnd* CWnd::t_windowBeingCreated = nullptr;
+thread_local CWnd::HandlerFrame* CWnd::t_innermostHandler = nullptr;
 
 namespace {
 
@@ -18,6 +19,13 @@ std::unordered_map<HWND, std::unique_ptr<CWnd>>& BorrowedWindows()
 {
     thread_local std::unordered_map<HWND, std::unique_ptr<CWnd>> windows;
     return windows;
+}
+
+bool IsOfThisThread(HWND hWnd)
+{
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(hWnd, &process);
+    return process == ::GetCurrentProcessId() && thread == ::GetCurrentThreadId();
 }
 
 }  // namespace
@@ -38,6 +46,10 @@ CWnd* CWnd::FromHandle(HWND hWnd)
 {
     if (!::IsWindow(hWnd))
         return nullptr;
+    // Only a window of this thread can hold one of our objects: another process running this
+    // same program has the same window procedure, and its user data is a pointer of that process.
+    if (!IsOfThisThread(hWnd))
+        return Borrowed(hWnd);
     if (::GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)) {
         if (auto* own = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA)))
             return own;
@@ -46,11 +58,15 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         if (auto* own = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER)))
             return own;
     }
+    return Borrowed(hWnd);
+}
+
+CWnd* CWnd::Borrowed(HWND hWnd)
+{
     auto& slot = BorrowedWindows()[hWnd];
     if (!slot) {
         slot = std::make_unique<CWnd>();
-        slot->m_hWnd = hWnd;
-        slot->m_borrowed = true;
+        slot->AttachBorrowed(hWnd);
     }
     return slot.get();
 }
@@ -110,7 +126,15 @@ bool CWnd::ProcessWindowMessage(const Message& m, LRESULT& result)
 
 LRESULT CWnd::Default()
 {
-    return m_currentMessage ? DefaultProcessing(*m_currentMessage) : 0;
+    // The innermost message of this window is the one whose handler is running: a handler may
+    // send its own window further messages before it passes its own on.
+    for (HandlerFrame* frame = t_innermostHandler; frame; frame = frame->outer) {
+        if (frame->window == this) {
+            frame->passedOn = true;
+            return DefaultProcessing(frame->message);
+        }
+    }
+    return 0;
 }
 
 LRESULT CWnd::DefaultProcessing(const Message& m)
@@ -124,17 +148,25 @@ void CWnd::Adopt(HWND hWnd)
     ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-bool CWnd::Dispatch(const Message& m, LRESULT& result)
+bool CWnd::Dispatch(const Message& m, LRESULT& result, bool* passedOn)
 {
-    const Message* outer = m_currentMessage;
-    m_currentMessage = &m;
+    HandlerFrame frame{this, m, t_innermostHandler, false};
+    t_innermostHandler = &frame;
     const bool handled = ProcessWindowMessage(m, result);
-    m_currentMessage = outer;
+    // Only the frame is touched from here on: the object may have ended with its window.
+    t_innermostHandler = frame.outer;
+    if (passedOn)
+        *passedOn = frame.passedOn;
     return handled;
 }
 
 void CWnd::EndOfWindow(bool quitWithMainWindow)
 {
+    // Handlers of this window still on the stack may return, but can no longer reach the object.
+    for (HandlerFrame* frame = t_innermostHandler; frame; frame = frame->outer) {
+        if (frame->window == this)
+            frame->window = nullptr;
+    }
     m_hWnd = nullptr;
     if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == this) {
         app->m_pMainWnd = nullptr;

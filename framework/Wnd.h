@@ -20,8 +20,8 @@ public:
     CWnd& operator=(const CWnd&) = delete;
     virtual ~CWnd();
 
-    // The object of one of our windows, or a borrowed wrapper for a foreign window that we never
-    // destroy. Null for a handle that is not a window.
+    // The object of one of this thread's windows, or a borrowed wrapper that we never destroy for
+    // any other window, another process's included. Null for a handle that is not a window.
     static CWnd* FromHandle(HWND hWnd);
 
     // Names a window that this object does not own and never destroys, such as a dialog's control.
@@ -39,8 +39,13 @@ public:
     void GetWindowRect(LPRECT rect) const { ::GetWindowRect(m_hWnd, rect); }
     void ScreenToClient(LPRECT rect) const;
     CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
-    UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc) { return ::SetTimer(m_hWnd, id, elapse, proc); }
-    BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+    // Without a window the system would make a thread timer instead, under an id of its own
+    // choosing that KillTimer(id) never ends: an object without a window sets no timer.
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc)
+    {
+        return m_hWnd ? ::SetTimer(m_hWnd, id, elapse, proc) : 0;
+    }
+    BOOL KillTimer(UINT_PTR id) { return m_hWnd ? ::KillTimer(m_hWnd, id) : FALSE; }
     BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return ::PostMessageW(m_hWnd, msg, wParam, lParam); }
     HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
     void CenterWindow();
@@ -64,8 +69,9 @@ protected:
 
     // Binds one of our windows to this object; shared by windows and dialogs.
     void Adopt(HWND hWnd);
-    // Runs one message through the map, keeping track of the message for Default().
-    bool Dispatch(const Message& m, LRESULT& result);
+    // Runs one message through the map. passedOn, when given, learns whether the handler asked
+    // for the default processing.
+    bool Dispatch(const Message& m, LRESULT& result, bool* passedOn = nullptr);
     // The framework's part of a window's end: unbinding, leaving the main-window slot (ending the
     // message loop when asked to), then PostNcDestroy.
     void EndOfWindow(bool quitWithMainWindow);
@@ -74,7 +80,20 @@ protected:
     static thread_local CWnd* t_windowBeingCreated;
 
 private:
-    const Message* m_currentMessage = nullptr;
+    // A message being handled. It lives on the stack of the Dispatch call that handles it, not in
+    // the object: a handler's default processing may end the window, and a self-deleting object
+    // is gone by the time the handler returns.
+    struct HandlerFrame {
+        CWnd* window;  // null once the window has ended
+        const Message& message;
+        HandlerFrame* outer;
+        bool passedOn;
+    };
+    static thread_local HandlerFrame* t_innermostHandler;
+
+    // The thread's lasting wrapper for a window that is not one of our objects.
+    static CWnd* Borrowed(HWND hWnd);
+
     bool m_borrowed = false;
 
     friend class CWinApp;

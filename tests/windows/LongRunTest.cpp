@@ -1,6 +1,7 @@
 // A night of running compressed into seconds: tens of thousands of ticks, repaints and speed
 // changes, and hundreds of animation windows made and destroyed, must leave the process with the
-// same GDI objects, USER objects, kernel handles and memory as before.
+// same GDI objects, USER objects, kernel handles and memory as before. And a window ended from
+// inside one of its own handlers must leave its deleted object untouched.
 //
 // Under Wine 8 GetGuiResources and GetProcessHandleCount answer 0 for everything, so each count
 // falls back to walking the handle space when the system's own figure is 0:
@@ -17,8 +18,11 @@
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
+#include "animation/FullScreenWnd.h"
+#include "framework/Dialog.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +34,13 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <new>
+#include <string>
+#include <vector>
 
 // ---- The C++ heap, counted --------------------------------------------------------------------
 // Every allocation carries its size in front of it, so the live total is exact. Over-aligned
@@ -326,6 +334,189 @@ TEST_F(LongRun, TwoHundredAnimationWindowsComeAndGoWithoutTrace)
     Print("after", after);
     ExpectSameAsBefore(before, after);
     EXPECT_EQ(::GetWindow(host.Handle(), GW_CHILD), nullptr) << "an animation window outlived its object";
+}
+
+// ---- A window ended inside its own handler ---------------------------------------------------
+// Objects of these classes live in blocks that are filled with a pattern when the object is
+// deleted and never handed out again, so any write to an object after its end shows as a changed
+// byte.
+class PoisonedBlocks {
+public:
+    static constexpr unsigned char kPoison = 0xDD;
+
+    static void* Allocate(std::size_t size)
+    {
+        void* block = std::malloc(size);
+        if (!block)
+            throw std::bad_alloc();
+        return block;
+    }
+    static void Release(void* block, std::size_t size)
+    {
+        std::memset(block, kPoison, size);
+        Released().push_back({static_cast<unsigned char*>(block), size});
+    }
+    // How many objects were deleted since the last call, and how many of their bytes were written
+    // after the deletion; the blocks are given back.
+    static std::size_t TakeDeleted(std::size_t& changedBytes)
+    {
+        changedBytes = 0;
+        for (const auto& [block, size] : Released()) {
+            for (std::size_t i = 0; i < size; ++i)
+                changedBytes += block[i] != kPoison;
+            std::free(block);
+        }
+        const std::size_t deleted = Released().size();
+        Released().clear();
+        return deleted;
+    }
+
+private:
+    static std::vector<std::pair<unsigned char*, std::size_t>>& Released()
+    {
+        static std::vector<std::pair<unsigned char*, std::size_t>> blocks;
+        return blocks;
+    }
+};
+
+template <class Window>
+class Poisoned : public Window {
+public:
+    using Window::Window;
+    static void* operator new(std::size_t size) { return PoisonedBlocks::Allocate(size); }
+    static void operator delete(void* block, std::size_t size) { PoisonedBlocks::Release(block, size); }
+};
+
+// A self-deleting animation window whose handlers end it: directly, through the default processing
+// of a close command, and through a WM_CLOSE it sends itself.
+class EndsInItsHandler : public CAnimationWnd {
+public:
+    static constexpr UINT_PTR kCloseTimer = 2;
+
+    EndsInItsHandler() : CAnimationWnd(TRUE) {}
+
+    void OnKeyDown(UINT, UINT, UINT) { DestroyWindow(); }
+    void OnSysCommand(UINT, LPARAM) { Default(); }
+    void OnTimer(UINT_PTR id)
+    {
+        if (id == kCloseTimer)
+            ::SendMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        else
+            CAnimationWnd::OnTimer(id);
+    }
+
+    using MessageMap = framework::MessageMap<EndsInItsHandler, CAnimationWnd,
+        framework::On<WM_KEYDOWN, &EndsInItsHandler::OnKeyDown>,
+        framework::On<WM_SYSCOMMAND, &EndsInItsHandler::OnSysCommand>,
+        framework::On<WM_TIMER, &EndsInItsHandler::OnTimer>>;
+
+protected:
+    bool ProcessWindowMessage(const framework::Message& m, LRESULT& result) override
+    {
+        return MessageMap::Dispatch(*this, m, result);
+    }
+};
+
+// A self-deleting modal dialog that ends as soon as it is shown: by EndDialog, or by destroying its
+// window inside the OK handler.
+class EndsItsDialog : public framework::CDialog {
+public:
+    explicit EndsItsDialog(bool destroyInHandler) : CDialog(IDD_ABOUT), m_destroyInHandler(destroyInHandler) {}
+
+    BOOL OnInitDialog()
+    {
+        CDialog::OnInitDialog();
+        PostMessage(WM_COMMAND, IDOK);
+        return TRUE;
+    }
+    void OnOK()
+    {
+        if (m_destroyInHandler)
+            DestroyWindow();
+        else
+            EndDialog(IDOK);
+    }
+
+    using MessageMap = framework::MessageMap<EndsItsDialog, CDialog,
+        framework::On<WM_INITDIALOG, &EndsItsDialog::OnInitDialog>,
+        framework::OnCommand<IDOK, &EndsItsDialog::OnOK>>;
+
+protected:
+    bool ProcessWindowMessage(const framework::Message& m, LRESULT& result) override
+    {
+        return MessageMap::Dispatch(*this, m, result);
+    }
+    void PostNcDestroy() override { delete this; }
+
+private:
+    bool m_destroyInHandler;
+};
+
+// The saver posts the quit message as it ends; here it would end the next test's waiting.
+void DropQuitMessages()
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+TEST_F(LongRun, AWindowEndedInsideItsOwnHandlerIsNeverTouchedAfterItsObjectIsDeleted)
+{
+    HostWindow host(320, 240, HostBackground::Black);
+    ASSERT_NE(host.Handle(), nullptr);
+    // Each way ends the window (and with it the object) before the handler has returned; each must
+    // leave exactly one deleted object, unchanged since its deletion, and no window behind.
+    auto saverGets = [](UINT msg, WPARAM wParam) {
+        return [msg, wParam] {
+            auto* saver = new Poisoned<CFullScreenWnd>;
+            if (!saver->CreateFullScreen())
+                return false;
+            const HWND window = saver->m_hWnd;
+            ::SendMessageW(window, msg, wParam, 0);
+            DropQuitMessages();
+            return !::IsWindow(window);
+        };
+    };
+    auto childGets = [&host](UINT msg, WPARAM wParam) {
+        return [&host, msg, wParam] {
+            auto* child = new Poisoned<EndsInItsHandler>;
+            if (!child->Create(0, WS_CHILD | WS_VISIBLE, host.ClientArea(), &host.AsParent(), 0, nullptr))
+                return false;
+            const HWND window = child->m_hWnd;
+            ::SendMessageW(window, msg, wParam, 0);
+            return !::IsWindow(window);
+        };
+    };
+    auto dialogEnds = [](bool destroyInHandler) {
+        return [destroyInHandler] {
+            (new Poisoned<EndsItsDialog>(destroyInHandler))->DoModal();
+            return true;
+        };
+    };
+    struct Way {
+        std::string name;
+        std::function<bool()> run;
+    };
+    std::vector<Way> ways;
+    // Every form of the close command but the exact one, which the saver ignores, goes to the
+    // default processing: it closes the window then and there.
+    for (WPARAM lowBits = 1; lowBits <= 0xF; ++lowBits)
+        ways.push_back({"saver, WM_SYSCOMMAND " + std::to_string(SC_CLOSE | lowBits), saverGets(WM_SYSCOMMAND, SC_CLOSE | lowBits)});
+    ways.push_back({"saver, WM_CLOSE", saverGets(WM_CLOSE, 0)});
+    ways.push_back({"DestroyWindow in a handler", childGets(WM_KEYDOWN, VK_SPACE)});
+    ways.push_back({"close command passed on by a handler", childGets(WM_SYSCOMMAND, SC_CLOSE)});
+    ways.push_back({"WM_CLOSE sent by a handler", childGets(WM_TIMER, EndsInItsHandler::kCloseTimer)});
+    ways.push_back({"dialog ended by EndDialog", dialogEnds(false)});
+    ways.push_back({"dialog destroyed in its handler", dialogEnds(true)});
+
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        EXPECT_TRUE(way.run()) << "the window was not ended";
+        std::size_t changedBytes = 0;
+        EXPECT_EQ(PoisonedBlocks::TakeDeleted(changedBytes), 1u);
+        EXPECT_EQ(changedBytes, 0u) << "bytes written to the object after it was deleted";
+    }
+    EXPECT_EQ(::GetWindow(host.Handle(), GW_CHILD), nullptr);
 }
 
 }  // namespace
