@@ -2,14 +2,19 @@
 
 namespace {
 constexpr POINT kNoPosition{-1, -1};
+
+// The primary screen, in this process's own pixels.
+RECT PrimaryScreen()
+{
+    return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
+}  // namespace
 
 CFullScreenWnd::CFullScreenWnd() : CAnimationWnd(TRUE), m_lastMouse(kNoPosition) {}
 
 BOOL CFullScreenWnd::CreateFullScreen()
 {
-    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    return Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, screen, nullptr, 0, nullptr);
+    return Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, PrimaryScreen(), nullptr, 0, nullptr);
 }
 
 void CFullScreenWnd::OnSysCommand(UINT command, LPARAM)
@@ -53,12 +58,15 @@ void CFullScreenWnd::OnActivateApp(BOOL active, DWORD)
     Default();
 }
 
-void CFullScreenWnd::OnDisplayChange(UINT, int width, int height)
+void CFullScreenWnd::OnDisplayChange(UINT, int, int)
 {
     // The screen took a new size while the saver runs: cover all of it again rather than leave
-    // a strip of desktop. The resize repaints the whole window at once, and the next tick's
-    // buffer follows the new client area.
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // a strip of desktop. The size comes from the same metrics the window was made with, in this
+    // process's own units; the message's may be in others for a process the system scales. The
+    // resize repaints the whole window at once, and the next tick's buffer follows the new
+    // client area.
+    const RECT screen = PrimaryScreen();
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, screen.right, screen.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
     Default();
 }
 

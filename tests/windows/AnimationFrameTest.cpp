@@ -350,6 +350,32 @@ TEST_F(AnimationWindow, AnotherTimerChangesNothing)
     TickAndCheck();
 }
 
+// An animation whose window could not be made (the settings dialog's preview, say) still has its
+// speed set on every move of the bar. Without a window the system would make a thread timer each
+// time that nothing ever ends; none may tick before a timer of the test's own, set after them.
+TEST(AnimationWithoutAWindow, SetsNoTimer)
+{
+    CAnimationWnd never(FALSE);
+    for (const int speed : {5, 6, 100})
+        never.SetSpeed(speed);
+    const UINT_PTR ours = ::SetTimer(nullptr, 0, 4 * CAnimationWnd::kTimerPeriod, nullptr);
+    ASSERT_NE(ours, 0u);
+    int strayTicks = 0;
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr) {
+            if (msg.wParam == ours)
+                break;
+            ++strayTicks;
+            ::KillTimer(nullptr, msg.wParam);
+        }
+        ::DispatchMessageW(&msg);
+    }
+    ::KillTimer(nullptr, ours);
+    EXPECT_EQ(msg.wParam, ours);
+    EXPECT_EQ(strayTicks, 0);
+}
+
 TEST_F(AnimationWindow, PaintShowsTheNextBackgroundWithoutSpriteAndAdvancesTheCounter)
 {
     for (const SIZE size : {SIZE{152, 112}, SIZE{400, 350}}) {

@@ -204,6 +204,13 @@ TEST_F(FullScreenWndTest, CoversThePrimaryScreenAsABorderlessTopmostPopupInFront
 
     EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == m_hWnd; }));
     EXPECT_FALSE(ClosePosted()) << "becoming the foreground window ended it";
+
+    // A display change whose size is in other units than this process's own (as the system gives
+    // it to a process it scales) still leaves the saver covering the screen as the metrics give it.
+    Send(WM_DISPLAYCHANGE, 32, MAKELPARAM(width / 2, height / 2));
+    ::GetWindowRect(m_hWnd, &window);
+    EXPECT_EQ(window.right, width);
+    EXPECT_EQ(window.bottom, height);
 }
 
 TEST_F(FullScreenWndTest, ItsClassCursorIsTheBlankResourceAndDrawsNothing)

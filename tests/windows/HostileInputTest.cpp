@@ -31,6 +31,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -515,6 +516,49 @@ TEST(HostileHost, TwoPreviewsAndTheSettingsDialogRunSideBySide)
     DWORD stored = 0;
     EXPECT_TRUE(testing_support::ReadStoredSpeed(copy.appName, stored));
     EXPECT_EQ(stored, 42u) << "Cancel changed the stored speed";
+}
+
+// A window made by this same program's code, with its object in this process, but on another
+// thread: its procedure and user data look like ours, yet its object is not this thread's to use.
+// (Another process running this program looks the same wherever the system hands out another
+// process's window procedure.)
+TEST(HostileHost, AnotherThreadsWindowIsOnlyEverBorrowed)
+{
+    const RECT area{0, 0, 64, 48};
+    CAnimationWnd* theirs = nullptr;
+    HWND theirWindow = nullptr;
+    HANDLE made = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(made && finished);
+    std::thread other([&] {
+        CAnimationWnd animation(FALSE);
+        if (animation.Create(0, WS_POPUP, area, nullptr, 0, nullptr)) {
+            theirs = &animation;
+            theirWindow = animation.m_hWnd;
+        }
+        ::SetEvent(made);
+        while (::MsgWaitForMultipleObjects(1, &finished, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageW(&msg);
+        }
+    });
+    ASSERT_EQ(::WaitForSingleObject(made, 10000), WAIT_OBJECT_0);
+    ASSERT_NE(theirWindow, nullptr);
+
+    framework::CWnd* wrapper = framework::CWnd::FromHandle(theirWindow);
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_NE(wrapper, static_cast<framework::CWnd*>(theirs)) << "another thread's object was taken as ours";
+    EXPECT_EQ(wrapper->m_hWnd, theirWindow);
+    {
+        CAnimationWnd ours(FALSE);
+        ASSERT_TRUE(ours.Create(0, WS_POPUP, area, nullptr, 0, nullptr));
+        EXPECT_EQ(framework::CWnd::FromHandle(ours.m_hWnd), static_cast<framework::CWnd*>(&ours));
+    }
+    ::SetEvent(finished);
+    other.join();
+    ::CloseHandle(made);
+    ::CloseHandle(finished);
 }
 
 TEST(HostileHost, AnEmptyHostGetsAnEmptyPreviewThatRunsUntilTheHostGoes)
