@@ -1,5 +1,6 @@
 // The dialog templates and strings as the built program carries them, read back from its
-// resources and decoded here byte by byte rather than through the dialog manager.
+// resources and decoded here byte by byte rather than through the dialog manager; then the
+// dialogs as the dialog manager makes them, with their texts measured against their controls.
 #include "TestSupport.h"
 #include "resources/credits.h"
 #include "resources/resource.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -348,6 +350,115 @@ TEST_F(DialogTemplateTest, AboutBoxControlsInTabOrder)
     });
     // The icon the control names is in the program.
     EXPECT_NE(::FindResourceW(m_module, MAKEINTRESOURCEW(IDI_ABOUT), RT_GROUP_ICON), nullptr);
+}
+
+// A static control that shows a picture: its window text names the picture's resource.
+bool ShowsPicture(HWND control)
+{
+    const auto type = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE)) & SS_TYPEMASK;
+    return _wcsicmp(testing_support::ClassOf(control).c_str(), L"Static") == 0 &&
+           (type == SS_ICON || type == SS_BITMAP || type == SS_ENHMETAFILE);
+}
+
+// How a control draws its text, and the part of its client area the text must stay inside.
+struct TextLayout {
+    UINT drawFlags;
+    RECT area;
+};
+
+// The DrawText flags and text area of a control with text, as the control paints it: a static text
+// wraps at its width (or clips it, without word wrap) and is cut off at its height; a push button
+// or group box draws one line inside its frame and focus rectangle. Null for a kind of control
+// this test has no rule for.
+std::optional<TextLayout> LayoutOfText(HWND control)
+{
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_STYLE));
+    RECT client{};
+    ::GetClientRect(control, &client);
+    const std::wstring className = testing_support::ClassOf(control);
+    if (_wcsicmp(className.c_str(), L"Static") == 0) {
+        UINT flags = 0;
+        switch (style & SS_TYPEMASK) {
+        case SS_LEFT: flags = DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK; break;
+        case SS_CENTER: flags = DT_CENTER | DT_EXPANDTABS | DT_WORDBREAK; break;
+        case SS_RIGHT: flags = DT_RIGHT | DT_EXPANDTABS | DT_WORDBREAK; break;
+        case SS_LEFTNOWORDWRAP: flags = DT_LEFT | DT_EXPANDTABS; break;
+        case SS_SIMPLE: flags = DT_LEFT | DT_SINGLELINE; break;
+        default: return std::nullopt;
+        }
+        if (style & SS_NOPREFIX)
+            flags |= DT_NOPREFIX;
+        return TextLayout{flags, client};
+    }
+    if (_wcsicmp(className.c_str(), L"Button") == 0) {
+        const DWORD type = style & BS_TYPEMASK;
+        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX)
+            return std::nullopt;
+        // Inside the frame's edge lies the focus rectangle, another edge further in; the text
+        // must not touch either. Captions keep their '&' prefixes, as the button draws them.
+        const int inX = 2 * ::GetSystemMetrics(SM_CXEDGE);
+        const int inY = ::GetSystemMetrics(SM_CYEDGE);
+        RECT area = client;
+        ::InflateRect(&area, -inX, -inY);
+        return TextLayout{DT_CENTER | DT_SINGLELINE, area};
+    }
+    return std::nullopt;
+}
+
+// Each dialog made from its template, as the dialog manager makes it, with every text measured in
+// the font the dialog gives its controls. Compared with the control's own size, so no wording and
+// no font (Wine draws MS Sans Serif in another face than Windows) can cut a text off unnoticed.
+TEST_F(DialogTemplateTest, EveryTextFitsItsControlInTheDialogFont)
+{
+    for (const WORD id : {WORD{IDD_SETTINGS}, WORD{IDD_ABOUT}}) {
+        SCOPED_TRACE("dialog " + std::to_string(id));
+        const HWND dialog = ::CreateDialogParamW(
+            m_module, MAKEINTRESOURCEW(id), nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        ASSERT_NE(dialog, nullptr) << "error " << ::GetLastError();
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+        EXPECT_NE(font, nullptr);
+        RECT baseUnits{0, 0, 4, 8};
+        ::MapDialogRect(dialog, &baseUnits);
+
+        int measured = 0;
+        for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+            const std::wstring text = testing_support::TextOf(control);
+            if (text.empty() || ShowsPicture(control))
+                continue;
+            SCOPED_TRACE(testing::Message() << testing::PrintToString(text) << " in a "
+                                            << testing::PrintToString(testing_support::ClassOf(control)));
+            const std::optional<TextLayout> layout = LayoutOfText(control);
+            if (!layout) {
+                ADD_FAILURE() << "no rule for how this control draws its text";
+                continue;
+            }
+            EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), font);
+
+            const HDC dc = ::GetDC(control);
+            const HGDIOBJ oldFont = ::SelectObject(dc, font);
+            // Wrapped as the control wraps it, within the width it has ...
+            const int width = layout->area.right - layout->area.left;
+            const int height = layout->area.bottom - layout->area.top;
+            RECT drawn{0, 0, width, 0};
+            ::DrawTextW(dc, text.c_str(), -1, &drawn, layout->drawFlags | DT_CALCRECT);
+            // ... and on one line, for the figures.
+            RECT line{};
+            ::DrawTextW(dc, text.c_str(), -1, &line, (layout->drawFlags & DT_NOPREFIX) | DT_SINGLELINE | DT_CALCRECT);
+            ::SelectObject(dc, oldFont);
+            ::ReleaseDC(control, dc);
+
+            EXPECT_LE(drawn.right - drawn.left, width) << "too wide";
+            EXPECT_LE(drawn.bottom - drawn.top, height) << "too tall: cut off below its first lines";
+            std::printf("dialog %u: %-36ls %3ld x %2ld px in %3d x %2d px (%5.1f of %5.1f dialog units wide)\n",
+                        unsigned{id}, (L"\"" + text + L"\"").c_str(), line.right - line.left, drawn.bottom - drawn.top,
+                        width, height, 4.0 * (line.right - line.left) / baseUnits.right,
+                        4.0 * width / baseUnits.right);
+            ++measured;
+        }
+        // The dialog's texts: a group box, two labels and two buttons; three lines and a button.
+        EXPECT_EQ(measured, id == IDD_SETTINGS ? 5 : 4);
+        ::DestroyWindow(dialog);
+    }
 }
 
 TEST_F(DialogTemplateTest, DescriptionAndAboutMenuStrings)
