@@ -14,9 +14,10 @@ source scripts/wine-session.sh
 
 logs=build/test-logs
 mkdir -p "$logs"
-rm -f "$logs"/*.log
+rm -f "$logs"/*.log "$logs"/*.xml
 total_passed=0
 total_failed=0
+total_skipped=0
 status=0
 child=""
 
@@ -48,18 +49,25 @@ install_traps() {
 }
 
 # Adds the counts of ctest's summary in log $2 to the totals; lane name $1, exit code $3.
-# A lane that stopped before its tests ran counts as one failure.
+# A lane that stopped before its tests ran counts as one failure. ctest counts a skipped test
+# among those that did not fail; here it is counted apart, and its reason is shown.
 count_lane() {
-    local lane=$1 log=$2 rc=$3 line="" failed all
+    local lane=$1 log=$2 rc=$3 line="" failed all skipped
     if [[ -f $log ]]; then
         line=$(grep -Eo '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     fi
     if [[ -n $line ]]; then
         failed=$(awk '{print $1}' <<<"$line")
         all=$(awk '{print $NF}' <<<"$line")
-        total_passed=$((total_passed + all - failed))
+        skipped=$(grep -cE '^[[:space:]]*[0-9]+ - .*\(Skipped\)$' "$log")
+        total_passed=$((total_passed + all - failed - skipped))
         total_failed=$((total_failed + failed))
-        echo "== $lane lane: $((all - failed)) passed, $failed failed (exit code $rc)"
+        total_skipped=$((total_skipped + skipped))
+        echo "== $lane lane: $((all - failed - skipped)) passed, $failed failed, $skipped skipped (exit code $rc)"
+        # Each skipped test's reason: the line after GoogleTest's "Skipped" in the test's output.
+        if [[ -f ${log%-ctest.log}-junit.xml ]]; then
+            awk '/: Skipped$/ { if ((getline reason) > 0) print "    skipped: " reason }' "${log%-ctest.log}-junit.xml"
+        fi
     else
         total_failed=$((total_failed + 1))
         echo "== $lane lane: stopped before its tests ran (exit code $rc), see $logs/$lane-build.log"
@@ -76,7 +84,8 @@ echo "== native lane (Linux, ASan + UBSan)"
 native_rc=${PIPESTATUS[0]}
 if ((native_rc == 0)); then
     native_rc=0
-    run_waiting ctest --preset native --no-tests=error --output-log "$logs/native-ctest.log" ||
+    run_waiting ctest --preset native --no-tests=error --output-log "$logs/native-ctest.log" \
+        --output-junit "$PWD/$logs/native-junit.xml" ||
         native_rc=$?
 fi
 
@@ -88,7 +97,7 @@ if ((mingw_rc == 0)); then
         install_traps # brimstar_wine_start installed its own; ours also end ctest
         mingw_rc=0
         run_waiting ctest --preset mingw -j2 --no-tests=error \
-            --output-log "$logs/mingw-ctest.log" || mingw_rc=$?
+            --output-log "$logs/mingw-ctest.log" --output-junit "$PWD/$logs/mingw-junit.xml" || mingw_rc=$?
     else
         echo "== mingw lane: could not start the Wine session"
         mingw_rc=1
@@ -99,5 +108,5 @@ fi
 echo
 count_lane native "$logs/native-ctest.log" "$native_rc"
 count_lane mingw "$logs/mingw-ctest.log" "$mingw_rc"
-echo "$total_passed passed, $total_failed failed"
+echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
 exit "$status"
