@@ -999,6 +999,22 @@ const std::wstring kAsmV1 = L"urn:schemas-microsoft-com:asm.v1";
 const std::wstring kAsmV3 = L"urn:schemas-microsoft-com:asm.v3";
 const std::wstring kCompatibility = L"urn:schemas-microsoft-com:compatibility.v1";
 const std::wstring kWindowsSettings2005 = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+const std::wstring kWindowsSettings2016 = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+
+// The modes of a dpiAwareness setting in order of preference, as the system reads the list:
+// separated by commas, blanks around them ignored, letter case ignored.
+std::vector<std::wstring> AwarenessModes(const std::wstring& setting)
+{
+    std::vector<std::wstring> modes;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = setting.find(L',', start);
+        modes.push_back(Lower(Trim(setting.substr(start, comma == std::wstring::npos ? comma : comma - start))));
+        if (comma == std::wstring::npos)
+            return modes;
+        start = comma + 1;
+    }
+}
 
 std::wstring ManifestText(const ResourceFile& file)
 {
@@ -1038,11 +1054,17 @@ TEST(ResourceManifest, DeclaresCommonControlsDpiAwarenessSupportedSystemsAndLeve
                                              {L"language", L"*"},
                                          }));
 
-    // System DPI aware, in the namespace where the system looks for it.
+    // Per-monitor aware (v2) where the system has that mode, else system aware; and system aware
+    // for the versions that know only the older setting. Each in the namespace where the system
+    // looks for it.
     const auto dpiAware = assembly->Find(
         {{kAsmV3, L"application"}, {kAsmV3, L"windowsSettings"}, {kWindowsSettings2005, L"dpiAware"}});
     ASSERT_EQ(dpiAware.size(), 1u);
     EXPECT_EQ(Trim(dpiAware[0]->text), L"true");
+    const auto dpiAwareness = assembly->Find(
+        {{kAsmV3, L"application"}, {kAsmV3, L"windowsSettings"}, {kWindowsSettings2016, L"dpiAwareness"}});
+    ASSERT_EQ(dpiAwareness.size(), 1u);
+    EXPECT_EQ(AwarenessModes(dpiAwareness[0]->text), (std::vector<std::wstring>{L"permonitorv2", L"system"}));
 
     std::set<std::wstring> supported;
     for (const XmlElement* os :
@@ -1168,6 +1190,10 @@ TEST(ResourceManifest, ThePlatformReadsItAsTheProcessWould)
                                        std::size(setting), &written))
         << "error " << ::GetLastError();
     EXPECT_STREQ(setting, L"true");
+    ASSERT_TRUE(::QueryActCtxSettingsW(0, context.Handle(), kWindowsSettings2016.c_str(), L"dpiAwareness", setting,
+                                       std::size(setting), &written))
+        << "error " << ::GetLastError();
+    EXPECT_EQ(AwarenessModes(setting), (std::vector<std::wstring>{L"permonitorv2", L"system"}));
 
     // The context binds common controls 6: the platform found the assembly the dependency names.
     // (Asked of this context alone: this test program carries the same manifest, so loading
@@ -1181,13 +1207,68 @@ TEST(ResourceManifest, ThePlatformReadsItAsTheProcessWould)
     EXPECT_EQ(std::count_if(assemblies.begin(), assemblies.end(), isCommonControls6), 1);
 }
 
-TEST(ResourceManifest, SaverStartsWithItAndItsDialogGetsCommonControls6)
+// The DPI awareness the system gave a window, through the functions of Windows 10 version 1607
+// (looked up, as this program is built for older versions too).
+class WindowDpiAwareness {
+public:
+    WindowDpiAwareness()
+    {
+        const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+        m_contextOf = Lookup<HANDLE(WINAPI*)(HWND)>(user32, "GetWindowDpiAwarenessContext");
+        m_awarenessOf = Lookup<int(WINAPI*)(HANDLE)>(user32, "GetAwarenessFromDpiAwarenessContext");
+        m_equal = Lookup<BOOL(WINAPI*)(HANDLE, HANDLE)>(user32, "AreDpiAwarenessContextsEqual");
+    }
+
+    bool Available() const { return m_contextOf && m_awarenessOf && m_equal; }
+    // DPI_AWARENESS: 0 unaware, 1 system aware, 2 per monitor; -1 for no such window.
+    int Awareness(HWND window) const { return m_awarenessOf(m_contextOf(window)); }
+    bool PerMonitorV2(HWND window) const
+    {
+        const auto perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));  // its documented value
+        return m_equal(m_contextOf(window), perMonitorV2) != FALSE;
+    }
+
+    static constexpr int kPerMonitorAware = 2;
+
+private:
+    template <class Function> static Function Lookup(HMODULE module, const char* name)
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    }
+
+    HANDLE(WINAPI* m_contextOf)(HWND) = nullptr;
+    int(WINAPI* m_awarenessOf)(HANDLE) = nullptr;
+    BOOL(WINAPI* m_equal)(HANDLE, HANDLE) = nullptr;
+};
+
+bool RunningUnderWine()
 {
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// A window of the saver runs per-monitor aware, version 2: drawn in physical pixels, never
+// stretched by the system. Wine 8 reads the manifest's dpiAwareness but has one per-monitor
+// mode for every process, declared or not, and no version 2 to tell apart; so under Wine this
+// sees that the system runs the window per monitor, and only Windows can show the version.
+void ExpectPerMonitorV2(const WindowDpiAwareness& dpi, HWND window)
+{
+    EXPECT_EQ(dpi.Awareness(window), WindowDpiAwareness::kPerMonitorAware);
+    if (!RunningUnderWine()) {
+        EXPECT_TRUE(dpi.PerMonitorV2(window));
+    }
+}
+
+TEST(ResourceManifest, SaverStartsWithItPerMonitorAwareAndItsDialogGetsCommonControls6)
+{
+    const WindowDpiAwareness dpi;
+    ASSERT_TRUE(dpi.Available()) << "the system cannot tell a window's DPI awareness (before Windows 10 1607)";
     // Full screen.
     {
         ChildProcess saver(SaverPath(), L"/s");
         ASSERT_TRUE(saver.Started());
-        EXPECT_NE(saver.WaitForVisibleWindow(std::chrono::seconds(30)), nullptr);
+        const HWND window = saver.WaitForVisibleWindow(std::chrono::seconds(30));
+        ASSERT_NE(window, nullptr);
+        ExpectPerMonitorV2(dpi, window);
     }
     // Settings: the dialog's buttons and bar are made through the classes the manifest's context
     // names, so by the time it shows, the process has common controls 6 loaded.
@@ -1201,6 +1282,7 @@ TEST(ResourceManifest, SaverStartsWithItAndItsDialogGetsCommonControls6)
         EXPECT_STREQ(className, L"#32770");
         for (const int control : {IDOK, IDCANCEL, IDC_SPEED})
             EXPECT_NE(::GetDlgItem(dialog, control), nullptr) << "control " << control;
+        ExpectPerMonitorV2(dpi, dialog);
         const std::vector<std::wstring> modules = ModulesOf(saver.Handle());
         ASSERT_FALSE(modules.empty()) << "cannot list the saver's modules, error " << ::GetLastError();
         EXPECT_TRUE(std::any_of(modules.begin(), modules.end(), IsCommonControls6));
