@@ -16,7 +16,9 @@ BOOL CSettingsDlg::OnInitDialog()
 {
     framework::CDialog::OnInitDialog();
 
-    // The preview takes the place of the hidden placeholder control.
+    // The preview takes the place of the hidden placeholder control. When the dialog moves to a
+    // monitor of another scale, the dialog manager re-lays out all of the dialog's immediate
+    // child windows, this one with the placeholder, so the two stay together without help.
     RECT place{};
     GetDlgItem(IDC_PREVIEW)->GetWindowRect(&place);
     ScreenToClient(&place);
