@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# The setup program end to end, in a Wine prefix of its own made afresh for every run: CPack
+# builds it, then a silent install, a second install over the first, the quiet uninstall
+# command from the Apps entry, and what each leaves behind.
+#
+#   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir>
+#
+# Nothing here needs a screen: the Wine processes get no DISPLAY, so that nothing of this test
+# reaches the display the other Windows tests run on, and it can run beside them.
+set -uo pipefail
+
+cpack=$1 cpack_config=$2 release_scr=$3 work=$4
+
+uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+desktop_key='HKCU\Control Panel\Desktop'
+speed_key='HKCU\Software\Tarnwick Inc.\BRIMSTAR\Config'
+# Wine's Windows folder is C:\windows; the saver must be there and nowhere else.
+saver_windows_path='C:\windows\BRIMSTAR.SCR'
+
+failures=0
+check() { # check <description> <command...>
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+fatal() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+log=$work/log
+: >"$log"
+
+echo "== building the setup program (cpack -G NSIS)"
+rm -rf "$work/package"
+"$cpack" -G NSIS --config "$cpack_config" -B "$work/package" >>"$log" 2>&1 ||
+    fatal "cpack -G NSIS, see $log"
+setups=("$work"/package/*-setup.exe)
+[[ ${#setups[@]} -eq 1 && -f ${setups[0]} ]] || fatal "expected one *-setup.exe in $work/package"
+setup=${setups[0]}
+echo "setup: $setup ($(stat -c %s "$setup") bytes)"
+
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
+unset DISPLAY WAYLAND_DISPLAY
+# Every Wine process reads no input and writes only to files: Wine's services, started by the
+# first of them, inherit its descriptors and would otherwise hold ctest's output pipe open.
+wine_quiet() { wine "$@" </dev/null >>"$log" 2>&1; }
+stop_wine() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
+trap stop_wine EXIT
+
+# reg_query <file> <reg query arguments...>: the query's output, without CRLF, in <file>.
+reg_query() {
+    local out=$1
+    shift
+    wine reg query "$@" </dev/null 2>>"$log" | tr -d '\r' >"$out"
+}
+# value_of <reg query output> <name>: the data of value <name> (reg prints four-space columns).
+value_of() { awk -F '    ' -v name="$2" '$2 == name { print $4; exit }' "$1"; }
+has_value() { awk -F '    ' -v name="$2" '$2 == name { found = 1 } END { exit !found }' "$1"; }
+same_text_ci() { [[ ${1,,} == "${2,,}" ]]; }
+# Keys under the Uninstall key, in the given view, whose DisplayName is ours.
+our_entries() { # our_entries <file> /reg:64|/reg:32
+    reg_query "$1" "$uninstall_root" /s "$2"
+    awk -F '    ' '/^HKEY_/ { key = $0 } $2 == "DisplayName" && $4 == "Brimstar Screen Saver" { print key }' "$1"
+}
+# The Linux path of a C:\ path in the prefix (Wine keeps the case it was created with).
+linux_path() { local p=${1//\\//}; echo "$WINEPREFIX/drive_c/${p#[Cc]:/}"; }
+uninstaller_in_program_files() { # <"C:\...\Uninstall.exe">, quoted as a command line needs it
+    local quoted=$1 path
+    [[ $quoted == \"*\" ]] || return 1
+    path=${quoted:1:-1}
+    [[ ${path,,} == "c:\\program files\\"* && -f $(linux_path "$path") ]]
+}
+lacks_value() { ! has_value "$@"; }
+
+echo "== fresh Wine prefix"
+t0=$SECONDS
+rm -rf "$WINEPREFIX"
+WINEDLLOVERRIDES="mscoree,mshtml=" wine_quiet wineboot -i || fatal "wineboot -i"
+echo "prefix made in $((SECONDS - t0)) s"
+# The user's own speed setting, which must outlive the program; and the saver switched off, so
+# that switching it on is seen.
+wine_quiet reg add "$speed_key" /v Speed /t REG_DWORD /d 37 /f || fatal "writing the speed setting"
+wine_quiet reg add "$desktop_key" /v ScreenSaveActive /t REG_SZ /d 0 /f || fatal "writing ScreenSaveActive"
+
+# check_installed <phase>: the state a finished install must leave.
+check_installed() {
+    local phase=$1 entries entry uninstaller
+    mapfile -t entries < <(our_entries "$work/uninstall64.txt" /reg:64)
+    check "$phase: one Apps entry in the 64-bit view (found ${#entries[@]})" test "${#entries[@]}" -eq 1
+    check "$phase: no Apps entry in the 32-bit view" \
+        test -z "$(our_entries "$work/uninstall32.txt" /reg:32)"
+    entry=${entries[0]:-none}
+    reg_query "$work/entry.txt" "$entry" /reg:64
+    check "$phase: DisplayVersion" test "$(value_of "$work/entry.txt" DisplayVersion)" = "$VERSION"
+    check "$phase: Publisher" test "$(value_of "$work/entry.txt" Publisher)" = "Tarnwick Inc."
+    check "$phase: NoModify" test "$(value_of "$work/entry.txt" NoModify)" = 0x1
+    check "$phase: NoRepair" test "$(value_of "$work/entry.txt" NoRepair)" = 0x1
+    check "$phase: DisplayIcon is the installed saver" \
+        same_text_ci "$(value_of "$work/entry.txt" DisplayIcon)" "$saver_windows_path"
+    local size_kib=$(($(value_of "$work/entry.txt" EstimatedSize)))
+    local scr_kib=$(($(stat -c %s "$release_scr") / 1024))
+    check "$phase: EstimatedSize ($size_kib KiB) covers the saver ($scr_kib KiB)" \
+        test "$size_kib" -ge "$scr_kib" -a "$size_kib" -lt $((scr_kib + 1024))
+
+    uninstall_string=$(value_of "$work/entry.txt" UninstallString)
+    quiet_uninstall_string=$(value_of "$work/entry.txt" QuietUninstallString)
+    check "$phase: QuietUninstallString is the UninstallString with /S" \
+        test "$quiet_uninstall_string" = "$uninstall_string /S"
+    check "$phase: the uninstaller is quoted, in Program Files, and exists ($uninstall_string)" \
+        uninstaller_in_program_files "$uninstall_string"
+
+    local installed
+    installed=$(linux_path "$saver_windows_path")
+    check "$phase: the installed saver has the release's bytes" cmp -s "$installed" "$release_scr"
+    check "$phase: the saver is in the Windows folder only" \
+        test "$(find "$WINEPREFIX/drive_c" -iname BRIMSTAR.SCR | wc -l)" -eq 1
+
+    reg_query "$work/desktop.txt" "$desktop_key"
+    check "$phase: SCRNSAVE.EXE names the installed saver" \
+        same_text_ci "$(value_of "$work/desktop.txt" SCRNSAVE.EXE)" "$saver_windows_path"
+    check "$phase: the screen saver is switched on" \
+        test "$(value_of "$work/desktop.txt" ScreenSaveActive)" = 1
+}
+
+VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$cpack_config")
+
+echo "== silent install"
+t0=$SECONDS
+wine_quiet "$setup" /S
+check "first install exits with 0" test $? -eq 0
+check_installed "first install"
+
+echo "== silent install over the installed copy"
+# A stale file and another saver chosen meanwhile: the second install must replace both.
+printf 'stale' >"$(linux_path "$saver_windows_path")"
+wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f
+wine_quiet "$setup" /S
+check "second install exits with 0" test $? -eq 0
+check_installed "second install"
+
+echo "== quiet uninstall, as Apps runs it"
+[[ $quiet_uninstall_string =~ ^\"([^\"]+)\"\ (.*)$ ]] ||
+    fatal "QuietUninstallString not of the form \"program\" arguments: $quiet_uninstall_string"
+uninstaller=${BASH_REMATCH[1]}
+read -r -a uninstall_arguments <<<"${BASH_REMATCH[2]}"
+wine_quiet "$uninstaller" "${uninstall_arguments[@]}"
+check "uninstaller exits with 0" test $? -eq 0
+# The uninstaller copies itself to the temporary folder, starts the copy and exits; the copy
+# does the work. Wait until every Windows process of this prefix has ended.
+timeout 120 wineserver -w || fatal "Wine processes still running 120 s after the uninstall"
+echo "install, reinstall and uninstall took $((SECONDS - t0)) s"
+
+check "uninstall: the saver is gone" test ! -e "$(linux_path "$saver_windows_path")"
+check "uninstall: the uninstaller is gone" test ! -e "$(linux_path "$uninstaller")"
+check "uninstall: the uninstaller's folder is gone" \
+    test ! -e "$(dirname "$(linux_path "$uninstaller")")"
+check "uninstall: no Apps entry left" test -z "$(our_entries "$work/uninstall64.txt" /reg:64)"
+reg_query "$work/desktop.txt" "$desktop_key"
+check "uninstall: SCRNSAVE.EXE removed" lacks_value "$work/desktop.txt" SCRNSAVE.EXE
+check "uninstall: the screen saver is switched off" \
+    test "$(value_of "$work/desktop.txt" ScreenSaveActive)" = 0
+reg_query "$work/speed.txt" "$speed_key"
+check "uninstall: the user's speed setting stays" test "$(value_of "$work/speed.txt" Speed)" = 0x25
+
+stop_wine
+if ((failures > 0)); then
+    echo "$failures check(s) failed; Wine's output is in $log, the prefix in $WINEPREFIX"
+    exit 1
+fi
+# The prefix is large (about 700 MB); it is made afresh on every run anyway.
+rm -rf "$WINEPREFIX"
+echo "all checks passed"
