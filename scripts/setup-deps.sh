@@ -9,6 +9,7 @@ packages=(
     wine wine64
     xvfb x11-utils x11-xserver-utils xdotool imagemagick
     googletest
+    nsis
 )
 
 missing=()
