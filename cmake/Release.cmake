@@ -76,5 +76,5 @@ string(REGEX REPLACE "^#define BRIMSTAR_COPYRIGHT +\"(.*)\".*$" "\\1"
 
 # `package_source` would otherwise sweep up build trees, Wine prefixes and Git's own files.
 set(CPACK_SOURCE_GENERATOR ZIP)
-set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\.git/" "/_CPack_Packages/")
+set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\\\.git/" "/_CPack_Packages/")
 include(CPack)
