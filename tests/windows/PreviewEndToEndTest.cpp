@@ -1,10 +1,13 @@
 // The real BRIMSTAR.SCR started the way a host starts its preview: "/p <decimal window handle>".
 //
-// Under Wine a child window of another process draws nothing to the screen, so the preview's
-// pixels are checked in-process (AnimationFrameTest). Here the preview is checked by what a host
-// can see of it - its window's place, style and lifetime - and its ticks by reading the running
-// animation's own counter and position out of the saver's memory.
+// The preview is checked by what a host can see of it - its window's place, style and lifetime -
+// and its ticks by reading the running animation's own counter and position out of the saver's
+// memory. Its pixels are read from the screen, over the host's client area, and compared with the
+// frame model wherever the system shows a child window drawn by another process: Wine 10 does,
+// Wine 8 shows the host's own background there, and that test is skipped. (AnimationFrameTest
+// checks the same drawing with host and animation in one process, which every Wine shows.)
 #include "AnimationWndProbe.h"
+#include "FrameModel.h"
 #include "HostWindow.h"
 #include "TestSupport.h"
 
@@ -12,14 +15,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,6 +34,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::ChildOfProcess;
 using testing_support::ChildProcess;
+using testing_support::HostBackground;
 using testing_support::HostWindow;
 using testing_support::PrivateSaver;
 using testing_support::WaitFor;
@@ -164,6 +172,376 @@ INSTANTIATE_TEST_SUITE_P(Spellings, PreviewInHost,
                          ::testing::Values(Spelling{L"/p ", "SlashP"}, Spelling{L"-P ", "DashCapitalP"},
                                            Spelling{L"/preview ", "SlashPreview"}),
                          [](const ::testing::TestParamInfo<Spelling>& info) { return std::string(info.param.name); });
+
+// ---- The preview on the screen, as the host's user sees it -------------------------------------------
+
+// Whether the system shows a child window that another process draws is asked of the system
+// itself: this program, started again as a helper, fills a child of a host of ours with one plain
+// colour, and the host's area is read from the screen. The helper's colour is in no frame.
+constexpr wchar_t kProbeHostVariable[] = L"BRIMSTAR_PREVIEW_PROBE_HOST";
+constexpr COLORREF kProbeBrush = RGB(0x21, 0xA5, 0x5C);
+constexpr COLORREF kProbeOnScreen = 0x21A55C;  // the same colour as the screen is read, 0x00RRGGBB
+constexpr COLORREF kBlackOnScreen = 0x000000;
+
+std::wstring ProbePaintedEventName(HWND host)
+{
+    return L"BrimstarPreviewProbePainted" + Decimal(host);
+}
+
+HANDLE g_probePainted = nullptr;  // in the helper: set once its window's paint has been flushed
+
+LRESULT CALLBACK ProbeWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(hWnd, &paint);
+        RECT client{};
+        ::GetClientRect(hWnd, &client);
+        HBRUSH brush = ::CreateSolidBrush(kProbeBrush);
+        ::FillRect(dc, &client, brush);
+        ::DeleteObject(brush);
+        ::EndPaint(hWnd, &paint);
+        ::GdiFlush();
+        ::SetEvent(g_probePainted);
+        return 0;
+    }
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+}
+
+// The helper's whole life, before any test starts: when its environment names a host window, a
+// child filling that host's client area, painted in the probe's colour, until the host takes it
+// down. Exit code 0 then; 1 if it could not make its window.
+[[maybe_unused]] const bool g_ranAsProbe = [] {
+    wchar_t text[32] = {};
+    if (!::GetEnvironmentVariableW(kProbeHostVariable, text, 32))
+        return false;
+    const HWND host = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::wcstoull(text, nullptr, 10)));
+    g_probePainted = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, ProbePaintedEventName(host).c_str());
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = ProbeWindowProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"BrimstarPreviewProbe";
+    RECT area{};
+    ::GetClientRect(host, &area);
+    if (!g_probePainted || !::RegisterClassExW(&windowClass) ||
+        !::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, area.right, area.bottom,
+                           host, nullptr, windowClass.hInstance, nullptr))
+        ::ExitProcess(1);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0)
+        ::DispatchMessageW(&msg);
+    ::ExitProcess(0);
+}();
+
+std::wstring OwnPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// The Wine underneath ("8.0", "10.0"), or nothing on Windows itself.
+std::optional<std::string> WineVersion()
+{
+    using Query = const char*(__cdecl*)();
+    const FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    if (!found)
+        return std::nullopt;
+    return std::string(reinterpret_cast<Query>(reinterpret_cast<void*>(found))());
+}
+
+// The host's client area as the screen shows it, 0x00RRGGBB, top row first.
+std::vector<COLORREF> ShownOnScreen(HWND host)
+{
+    RECT area{};
+    ::GetClientRect(host, &area);
+    ::MapWindowPoints(host, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    int width = 0;
+    int height = 0;
+    return testing_support::CaptureScreenArea(area, width, height);
+}
+
+std::size_t CountOf(const std::vector<COLORREF>& pixels, COLORREF colour)
+{
+    return static_cast<std::size_t>(std::count(pixels.begin(), pixels.end(), colour));
+}
+
+// A black host of the preview's size and place, painted and seen on the screen.
+::testing::AssertionResult ShowsBlack(const HostWindow& host)
+{
+    if (!host.Handle())
+        return ::testing::AssertionFailure() << "no host window";
+    std::vector<COLORREF> seen;
+    if (WaitFor([&] {
+            seen = ShownOnScreen(host.Handle());
+            return !seen.empty() && CountOf(seen, kBlackOnScreen) == seen.size();
+        }))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the host's own black never showed on the screen ("
+                                         << CountOf(seen, kBlackOnScreen) << " of " << seen.size()
+                                         << " pixels black)";
+}
+
+enum class Sight { Shown, NotShown };
+
+struct ProbeOutcome {
+    std::optional<Sight> sight;  // none: the probe could not tell
+    std::string detail;
+};
+
+// Does a child window painted by another process show on the screen? Shown: its colour covers
+// the host's area. Not shown: the helper painted, its window is there, visible and covering the
+// host, and the area stays the host's black. Anything else cannot tell.
+ProbeOutcome ProbeChildOfAnotherProcess()
+{
+    // Wine 10 shows the helper's paint within some 100 ms of its start; a wide margin for a busy machine.
+    constexpr auto kShowDeadline = 3s;
+    HostWindow host(40, 40, kHostWidth, kHostHeight, HostBackground::Black);
+    if (const ::testing::AssertionResult black = ShowsBlack(host); !black)
+        return {std::nullopt, black.message()};
+    const HANDLE painted = ::CreateEventW(nullptr, TRUE, FALSE, ProbePaintedEventName(host.Handle()).c_str());
+    if (!painted)
+        return {std::nullopt, "no event for the helper"};
+    ::SetEnvironmentVariableW(kProbeHostVariable, Decimal(host.Handle()).c_str());
+    ChildProcess helper(OwnPath(), L"");
+    ::SetEnvironmentVariableW(kProbeHostVariable, nullptr);
+
+    ProbeOutcome outcome;
+    const auto startedAt = std::chrono::steady_clock::now();
+    HWND child = nullptr;
+    std::vector<COLORREF> seen;
+    if (!helper.Started()) {
+        outcome.detail = "the helper did not start, error " + std::to_string(helper.StartError());
+    } else if (!WaitFor([&] { return ::WaitForSingleObject(painted, 0) == WAIT_OBJECT_0; })) {
+        outcome.detail = "the helper never painted its window";
+    } else if (!(child = ChildOfProcess(host.Handle(), helper.Id())) || !::IsWindowVisible(child) ||
+               testing_support::ClientSize(child).cx != kHostWidth ||
+               testing_support::ClientSize(child).cy != kHostHeight) {
+        outcome.detail = "the helper's window is not a visible child covering the host";
+    } else if (WaitFor(
+                   [&] {
+                       seen = ShownOnScreen(host.Handle());
+                       return CountOf(seen, kProbeOnScreen) == seen.size();
+                   },
+                   kShowDeadline)) {
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - startedAt);
+        outcome = {Sight::Shown, "a child window painted by another process showed on the screen " +
+                                     std::to_string(took.count()) + " ms after that process started"};
+    } else if (CountOf(seen, kBlackOnScreen) == seen.size()) {
+        outcome = {Sight::NotShown, "a child window painted by another process did not show on the screen in " +
+                                        std::to_string(std::chrono::milliseconds(kShowDeadline).count()) +
+                                        " ms: the host's black stayed"};
+    } else {
+        outcome.detail = "of the host's " + std::to_string(seen.size()) + " pixels, " +
+                         std::to_string(CountOf(seen, kProbeOnScreen)) + " showed the helper's colour and " +
+                         std::to_string(CountOf(seen, kBlackOnScreen)) + " the host's black";
+    }
+    ::CloseHandle(painted);
+    host.Destroy();
+    helper.WaitForExit(10s);  // ended by force after that
+    return outcome;
+}
+
+// What a screen shot of the preview shows: a background frame and what shows of the emblem.
+struct Shown {
+    int frame;
+    int emblem;  // PreviewPictures' number for the emblem's place, kNoEmblem when none of it shows
+
+    bool operator==(const Shown& other) const { return frame == other.frame && emblem == other.emblem; }
+};
+
+// Every picture a preview of the host's size can show at one speed, from the frame model, and
+// which one each tick shows.
+class PreviewPictures {
+public:
+    static constexpr int kNoEmblem = 0;
+
+    PreviewPictures(const frame_model::Artwork& artwork, std::int32_t speed, int ticks)
+    {
+        m_places.push_back(std::nullopt);
+        AddPictures(artwork, std::nullopt);
+        const std::vector<COLORREF> bare = m_pictures[0].pixels;
+        std::map<std::pair<std::int32_t, std::int32_t>, int> emblemAt;
+        frame_model::State state;
+        state.speed = speed;
+        m_emblemAfterTick.push_back(kNoEmblem);  // before the first tick only a paint, without the emblem
+        for (int tick = 1; tick <= ticks; ++tick) {
+            frame_model::Tick(state, kHostWidth, kHostHeight);
+            const auto [known, added] = emblemAt.try_emplace({state.x, state.y}, kNoEmblem);
+            const POINT place{state.x, state.y};
+            if (added && frame_model::Compose(artwork, kHostWidth, kHostHeight, 0, place).pixels != bare) {
+                known->second = static_cast<int>(m_places.size());
+                m_places.push_back(place);
+                AddPictures(artwork, place);
+            }
+            m_emblemAfterTick.push_back(known->second);
+        }
+    }
+
+    int Ticks() const { return static_cast<int>(m_emblemAfterTick.size()) - 1; }
+    int EmblemAfterTick(int tick) const { return m_emblemAfterTick[tick]; }
+    std::vector<int> TicksShowing(int emblem) const
+    {
+        std::vector<int> ticks;
+        for (int tick = 0; tick <= Ticks(); ++tick)
+            if (m_emblemAfterTick[tick] == emblem)
+                ticks.push_back(tick);
+        return ticks;
+    }
+    const std::optional<POINT>& Place(int emblem) const { return m_places[emblem]; }
+
+    std::optional<Shown> Identify(const std::vector<COLORREF>& shot) const
+    {
+        for (std::size_t i = 0; i < m_pictures.size(); ++i)
+            if (m_pictures[i].pixels == shot)
+                return Shown{static_cast<int>(i % frame_model::kFrameCount),
+                             static_cast<int>(i / frame_model::kFrameCount)};
+        return std::nullopt;
+    }
+
+    // For a shot that is none of the pictures: how close the nearest one comes.
+    std::size_t FewestDiffering(const std::vector<COLORREF>& shot) const
+    {
+        std::size_t fewest = shot.size();
+        for (const frame_model::Image& picture : m_pictures)
+            if (picture.pixels.size() == shot.size()) {
+                std::size_t differing = 0;
+                for (std::size_t i = 0; i < shot.size(); ++i)
+                    differing += picture.pixels[i] != shot[i];
+                fewest = std::min(fewest, differing);
+            }
+        return fewest;
+    }
+
+private:
+    void AddPictures(const frame_model::Artwork& artwork, std::optional<POINT> place)
+    {
+        for (int frame = 0; frame < frame_model::kFrameCount; ++frame)
+            m_pictures.push_back(frame_model::Compose(artwork, kHostWidth, kHostHeight, frame, place));
+    }
+
+    std::vector<std::optional<POINT>> m_places;  // by emblem number
+    std::vector<frame_model::Image> m_pictures;  // by emblem number x 4 + frame
+    std::vector<int> m_emblemAfterTick;          // by tick, from 0
+};
+
+std::string Describe(const PreviewPictures& pictures, const Shown& shown)
+{
+    const std::optional<POINT>& place = pictures.Place(shown.emblem);
+    return "frame " + std::to_string(shown.frame) + ", emblem " +
+           (place ? "at (" + std::to_string(place->x) + ", " + std::to_string(place->y) + ")" : "not shown");
+}
+
+TEST(PreviewOnTheHostsScreen, ShowsWholeFramesMovingAtTheStoredSpeed)
+{
+    const std::optional<std::string> wine = WineVersion();
+    const ProbeOutcome probe = ProbeChildOfAnotherProcess();
+    std::printf("[preview] %s: %s\n", wine ? ("Wine " + *wine).c_str() : "Windows", probe.detail.c_str());
+    ASSERT_TRUE(probe.sight) << "cannot tell whether this system shows a child window of another process: "
+                             << probe.detail;
+    if (*probe.sight == Sight::NotShown) {
+        // Only a Wine before 10 is known not to show one. Elsewhere the probe's failure is a fault
+        // of the system or of this test, and a skip would hide it.
+        ASSERT_TRUE(wine && std::atoi(wine->c_str()) < 10)
+            << "this system was expected to show a child window drawn by another process";
+        GTEST_SKIP() << "Wine " << *wine << " does not show a child window drawn by another process ("
+                     << probe.detail << "), so the preview cannot be seen from the host's side";
+    }
+
+    std::string error;
+    const std::optional<frame_model::Artwork> artwork = frame_model::LoadArtwork(::GetModuleHandleW(nullptr), error);
+    ASSERT_TRUE(artwork) << error;
+    constexpr DWORD kSpeed = 13;
+    // Far more ticks than the test can last (8 a second): every tick's picture is among these.
+    const PreviewPictures pictures(*artwork, kSpeed, 4000);
+
+    const PrivateSaver saverFile(L"BrimstarPreviewOnScreen", kSpeed);
+    HostWindow host(40, 40, kHostWidth, kHostHeight, HostBackground::Black);
+    ASSERT_TRUE(ShowsBlack(host));
+    ChildProcess saver(saverFile.Path(), L"/p " + Decimal(host.Handle()));
+    ASSERT_TRUE(saver.Started());
+
+    // Shots are taken as fast as they come, unrelated to the saver's ticks. Until the preview
+    // first shows a whole frame of the model the host may show anything (its black, a first paint
+    // half done); from then on every shot must be a whole frame, and every new picture a later
+    // tick's: the background frames in turn, the emblem as many steps of the stored speed further
+    // along its path. Which tick a picture shows is known only up to the path's repeats, so every
+    // tick that fits is followed. A busy machine may keep this test from looking for more than a
+    // tick, so a picture may come up to three ticks after the last; most must come one after it.
+    constexpr int kPicturesWanted = 24;   // three seconds of animation
+    constexpr int kMostTicksBetween = 3;  // four would show the same background frame again
+    int shots = 0;
+    int shotsBefore = 0;
+    std::vector<COLORREF> lastShotBefore;
+    std::vector<Shown> seen;
+    std::vector<int> ticks;  // every tick that can have shown the last picture seen
+    int oneTickSteps = 0;
+    std::string fault;
+    const bool done = WaitFor(
+        [&] {
+            ++shots;
+            const std::vector<COLORREF> shot = ShownOnScreen(host.Handle());
+            const std::optional<Shown> shown = pictures.Identify(shot);
+            if (seen.empty()) {
+                if (shown) {
+                    seen.push_back(*shown);
+                    ticks = pictures.TicksShowing(shown->emblem);
+                } else {
+                    ++shotsBefore;
+                    lastShotBefore = shot;
+                }
+                return false;
+            }
+            if (!shown) {
+                fault = "a shot that is no whole frame of the model (the nearest " +
+                        std::to_string(pictures.FewestDiffering(shot)) + " pixels off)";
+                return true;
+            }
+            if (*shown == seen.back())
+                return false;  // the same tick's picture again
+            const int step = (shown->frame - seen.back().frame + frame_model::kFrameCount) % frame_model::kFrameCount;
+            std::vector<int> next;
+            if (step >= 1 && step <= kMostTicksBetween)
+                for (const int tick : ticks)
+                    if (tick + step <= pictures.Ticks() && pictures.EmblemAfterTick(tick + step) == shown->emblem)
+                        next.push_back(tick + step);
+            if (next.empty()) {
+                fault = Describe(pictures, *shown) + " is no tick's picture within " +
+                        std::to_string(kMostTicksBetween) + " ticks of the last one";
+                return true;
+            }
+            ticks = std::move(next);
+            oneTickSteps += step == 1;
+            seen.push_back(*shown);
+            return static_cast<int>(seen.size()) >= kPicturesWanted;
+        },
+        30s);
+
+    std::string shown;
+    std::set<int> emblems;
+    for (const Shown& picture : seen) {
+        shown += "\n  " + Describe(pictures, picture);
+        if (picture.emblem != PreviewPictures::kNoEmblem)
+            emblems.insert(picture.emblem);
+    }
+    std::printf("[preview] %d shots, %d before the first whole frame; %zu pictures, %d of %zu steps one tick:%s\n",
+                shots, shotsBefore, seen.size(), oneTickSteps, seen.empty() ? 0 : seen.size() - 1, shown.c_str());
+    ASSERT_FALSE(seen.empty()) << "in 30 s the host never showed a whole frame of the model (" << shots
+                               << " shots, the last " << pictures.FewestDiffering(lastShotBefore)
+                               << " pixels off the nearest)";
+    ASSERT_TRUE(fault.empty()) << "after " << seen.size() << " pictures: " << fault << "; pictures so far:" << shown;
+    ASSERT_TRUE(done) << "only " << seen.size() << " pictures in 30 s";
+    EXPECT_GE(oneTickSteps, 2 * (kPicturesWanted - 1) / 3) << "too few pictures one tick after the last";
+    EXPECT_GE(emblems.size(), static_cast<std::size_t>(kPicturesWanted) / 2) << "the emblem hardly showed";
+}
 
 // ---- Command lines that must end at once, showing nothing --------------------------------------------
 

@@ -237,14 +237,14 @@ std::vector<COLORREF> ReadPixels(HDC dc, HBITMAP bitmap, int& width, int& height
 
 namespace {
 
-// The pixels at the top left of a window's context (the screen's for no window).
-std::vector<COLORREF> CaptureDC(HWND hWnd, SIZE area, int& width, int& height)
+// The pixels of a window's context (the screen's for no window) from origin on.
+std::vector<COLORREF> CaptureDC(HWND hWnd, POINT origin, SIZE area, int& width, int& height)
 {
     HDC source = ::GetDC(hWnd);
     HDC memory = ::CreateCompatibleDC(source);
     HBITMAP copy = ::CreateCompatibleBitmap(source, area.cx, area.cy);
     HGDIOBJ old = ::SelectObject(memory, copy);
-    ::BitBlt(memory, 0, 0, area.cx, area.cy, source, 0, 0, SRCCOPY);
+    ::BitBlt(memory, 0, 0, area.cx, area.cy, source, origin.x, origin.y, SRCCOPY);
     ::SelectObject(memory, old);  // a bitmap is read only once it is out of every context
     std::vector<COLORREF> pixels = ReadPixels(memory, copy, width, height);
     ::DeleteObject(copy);
@@ -259,12 +259,18 @@ std::vector<COLORREF> CaptureClient(HWND hWnd, int& width, int& height)
 {
     RECT area{};
     ::GetClientRect(hWnd, &area);
-    return CaptureDC(hWnd, SIZE{area.right, area.bottom}, width, height);
+    return CaptureDC(hWnd, POINT{0, 0}, SIZE{area.right, area.bottom}, width, height);
 }
 
 std::vector<COLORREF> CaptureScreen(SIZE area, int& width, int& height)
 {
-    return CaptureDC(nullptr, area, width, height);
+    return CaptureDC(nullptr, POINT{0, 0}, area, width, height);
+}
+
+std::vector<COLORREF> CaptureScreenArea(const RECT& area, int& width, int& height)
+{
+    return CaptureDC(nullptr, POINT{area.left, area.top}, SIZE{area.right - area.left, area.bottom - area.top}, width,
+                     height);
 }
 
 }  // namespace testing_support

@@ -98,5 +98,7 @@ std::vector<COLORREF> ReadPixels(HDC dc, HBITMAP bitmap, int& width, int& height
 std::vector<COLORREF> CaptureClient(HWND hWnd, int& width, int& height);
 // The top left part of the screen of the given size, read the way any program reads it.
 std::vector<COLORREF> CaptureScreen(SIZE area, int& width, int& height);
+// Any rectangle of the screen (in screen coordinates), read the same way.
+std::vector<COLORREF> CaptureScreenArea(const RECT& area, int& width, int& height);
 
 }  // namespace testing_support
