@@ -9,51 +9,97 @@ namespace artgen {
 
 namespace {
 
-// A noise layer that changes over the loop in two ways: it drifts upwards by a whole
-// number of its own periods per loop, and it morphs along a circle in "noise time"
-// (A + m (B cos t + C sin t)), so that frame 3 leads back into frame 0 as smoothly as
-// any other step.
-struct Layer {
-    int cellsX;        // lattice cells across one tile
-    int cellsY;        // lattice cells per vertical period
-    int repeatsY;      // vertical periods stacked in one tile
-    int riseQuarters;  // periods risen per loop, in quarter steps
-    double morph;      // strength of the circular change
-    std::uint32_t seed;
-};
+constexpr double kTileW = kFireTileWidth;
+constexpr double kTileH = kFireTileHeight;
 
-class LayerField {
+// Everything rises by half the tile's height over the loop, about 20 pixels a frame.
+constexpr double kRisePerLoop = kTileH / 2.0;
+
+// Gradient noise that wraps with the tile, stacked twice down it and rising one period per
+// loop, so that frame 3 leads back into frame 0 exactly.
+class RisingNoise {
 public:
-    explicit LayerField(const Layer& layer)
-        : layer_(layer),
-          a_(layer.cellsX, layer.cellsY, layer.seed * 3u + 1u),
-          b_(layer.cellsX, layer.cellsY, layer.seed * 3u + 2u),
-          c_(layer.cellsX, layer.cellsY, layer.seed * 3u + 3u)
-    {
-    }
+    RisingNoise(int cellsX, int cellsY, std::uint32_t seed) : noise_(cellsX, cellsY, seed) {}
 
-    // (u, v) are tile fractions in [0, 1); phase is the frame's point on the time circle.
-    double at(double u, double v, double cosT, double sinT, int frame) const
+    double at(double px, double py, int frame) const
     {
-        const double x = u * layer_.cellsX;
-        const double y = v * layer_.cellsY * layer_.repeatsY +
-                         layer_.cellsY * layer_.riseQuarters * 0.25 * frame;
-        const double m = layer_.morph;
-        const double value = a_.at(x, y) + m * (cosT * b_.at(x, y) + sinT * c_.at(x, y));
-        // cos^2 + sin^2 = 1, so every frame has the same contrast.
-        return value / std::sqrt(1.0 + m * m);
+        const double u = px / kTileW * noise_.periodX();
+        const double v = (py / kTileH * 2.0 + static_cast<double>(frame) / kFireFrameCount) * noise_.periodY();
+        return noise_.at(u, v);
     }
 
 private:
-    Layer layer_;
-    PeriodicNoise a_;
-    PeriodicNoise b_;
-    PeriodicNoise c_;
+    PeriodicNoise noise_;
 };
 
-// The four frames sit a quarter turn apart on the time circle; these are exact.
-const double kCos[kFireFrameCount] = {1.0, 0.0, -1.0, 0.0};
-const double kSin[kFireFrameCount] = {0.0, 1.0, 0.0, -1.0};
+double wrapAround(double d, double period)
+{
+    return d - period * static_cast<double>(floorToInt(d / period + 0.5));
+}
+
+double unitHash(std::uint32_t seed, std::uint32_t a, std::uint32_t b)
+{
+    return static_cast<double>(hashCombine(hashCombine(seed, a), b)) / 4294967296.0;
+}
+
+// One tongue of flame: it flares up, climbs kTongueClimb pixels over its life while it
+// stretches, dies down, and is born again where it started. Its life is one loop long, so the
+// loop closes by itself; tongues are at different points of their lives, so on every frame
+// some are young and bright and some are dying away.
+struct Tongue {
+    double x;      // centre of the base at birth
+    double y;      // base at birth (rows grow downwards)
+    double width;  // half-width at the widest point
+    double height; // length from base to tip at birth
+    double heat;   // peak brightness
+    double phase;  // point of its life at frame 0, in [0, 1)
+    double swayAt; // column of the sway field that bends it
+};
+
+constexpr int kTongueColumns = 12;
+constexpr int kTongueRows = 8;
+constexpr double kTongueClimb = kRisePerLoop;
+
+// The bits of `row` in reverse order, as a fraction: 0, 1/2, 1/4, 3/4, 1/8, 5/8, ...
+double rowShift(int row)
+{
+    double shift = 0.0;
+    double weight = 0.5;
+    for (int bits = row; bits > 0; bits /= 2, weight /= 2.0)
+        shift += weight * (bits % 2);
+    return shift;
+}
+
+std::vector<Tongue> tongues()
+{
+    // A jittered, staggered grid: every part of the tile gets its share of tongues, so no
+    // region of it is much brighter or darker than another once it is tiled.
+    std::vector<Tongue> result;
+    const double columnStep = kTileW / kTongueColumns;
+    const double rowStep = kTileH / kTongueRows;
+    for (int row = 0; row < kTongueRows; ++row) {
+        for (int column = 0; column < kTongueColumns; ++column) {
+            const std::uint32_t r = static_cast<std::uint32_t>(row);
+            const std::uint32_t c = static_cast<std::uint32_t>(column);
+            Tongue t;
+            // Rows are shifted against each other in the order 0, 1/2, 1/4, 3/4, 1/8, ... of a
+            // step: neighbouring rows never stack their tongues into long columns, a gap in one
+            // row is filled by the rows around it, and unlike an even slant the shifts line up
+            // along no diagonal either.
+            t.x = (column + rowShift(row) + 0.4 * (unitHash(11u, r, c) - 0.5)) * columnStep;
+            t.y = (row + unitHash(12u, r, c)) * rowStep;
+            t.width = 4.0 + 2.0 * unitHash(13u, r, c);
+            t.height = 24.0 + 14.0 * unitHash(14u, r, c);
+            t.heat = 0.85 + 0.15 * unitHash(15u, r, c);
+            // Every two by two block of neighbours holds all four points of a life, so young
+            // bright tongues never crowd together.
+            t.phase = 0.5 * (column % 2) + 0.25 * (row % 2) + 0.2 * unitHash(16u, r, c);
+            t.swayAt = kTileW * unitHash(17u, r, c);
+            result.push_back(t);
+        }
+    }
+    return result;
+}
 
 const std::vector<RampStop>& fireRamp()
 {
@@ -69,55 +115,247 @@ const std::vector<RampStop>& fireRamp()
     return ramp;
 }
 
-// Intensity of the fire at tile position (x, y) in pixels, in [0, 1].
-//
-// Rising turbulence marks hot spots; every hot spot sends a tongue upwards. A pixel
-// looks down its column for the hottest spot below it, and the further away that spot
-// is, the hotter it must be to still reach: so tongues narrow into tips as they climb.
-// The tongues sway sideways with height. Every layer wraps with the tile and rises by a
-// whole number of its own periods per loop, so both the tiling and the loop are exact.
 class FireField {
 public:
-    FireField()
-        : sway_({4, 1, 2, 1, 0.25, 101}),
-          body_({9, 2, 2, 1, 0.25, 201}),
-          licks_({17, 3, 2, 1, 0.35, 202}),
-          glow_({5, 2, 1, 0, 0.3, 203})
-    {
-    }
+    FireField() : tongues_(tongues()), sway_(6, 3, 301), flicker_(16, 6, 304), licks_(14, 5, 302), glow_(10, 4, 303) {}
 
+    // Intensity in [0, 1] at tile position (px, py) in pixels.
     double at(double px, double py, int frame) const
     {
-        const double c = kCos[frame];
-        const double s = kSin[frame];
-        double best = 0.0;
-        for (int step = 0; step <= kReachSteps; ++step) {
-            const double climb = step * kStep; // pixels below the pixel being lit
-            const double y = py + climb;
-            const double v = y / kFireTileHeight;
-            // Sway is read at the height of this pixel's neighbour below, so a tongue bends
-            // as a whole rather than smearing.
-            const double u = (px + 7.0 * sway_.at(px / kFireTileWidth, v, c, s, frame)) / kFireTileWidth;
-            const double heat = 0.5 + 0.5 * (0.75 * body_.at(u, v, c, s, frame) + 0.35 * licks_.at(u, v, c, s, frame));
-            const double reach = heat - 0.42 - 0.55 * climb / kReach;
-            if (reach > best)
-                best = reach;
+        // Where tongues overlap they add up softly, but mostly the hotter one shows: two hot
+        // cores crossing must not flare into one outstanding highlight.
+        double dark = 1.0; // product of (1 - contribution)
+        double hottest = 0.0;
+        for (const Tongue& t : tongues_) {
+            double life = t.phase + static_cast<double>(frame) / kFireFrameCount;
+            life -= static_cast<double>(floorToInt(life));
+            const double fade = smoothstep(0.0, 0.3, life) * (1.0 - smoothstep(0.65, 1.0, life));
+            const double baseY = t.y - kTongueClimb * life;
+            const double length = t.height * (0.7 + 0.6 * life);
+            const double along = wrapAround(baseY - py, kTileH) / length; // 0 at base, 1 at tip
+            if (along < -0.3 || along > 1.0)
+                continue;
+            // A round base, widest a little above it, drawn out to a point at the tip.
+            const double profile = std::sqrt((along + 0.3) / 1.3) * (1.0 - along) * 2.0;
+            const double halfWidth = t.width * profile;
+            if (halfWidth <= 0.0)
+                continue;
+            // Each tongue bends sideways with height as a whole, and sways independently of its
+            // neighbours, so tongues never bunch up into brighter patches.
+            const double bend = 3.5 * sway_.at(t.swayAt, py, frame) + flicker_.at(t.x, py, frame);
+            const double across = wrapAround(px - bend - t.x, kTileW) / halfWidth;
+            if (across <= -1.0 || across >= 1.0)
+                continue;
+            // The base grows out of the glow below, a short and narrow hot core sits low in
+            // the tongue, and the body around it stays a deep red until the tip thins away.
+            const double hot = clamp01(1.0 - (along - 0.2) * (along - 0.2) / (0.22 * 0.22));
+            const double side = 1.0 - across * across;
+            const double body = smoothstep(-0.3, 0.1, along) * (1.0 - smoothstep(0.55, 1.0, along));
+            const double core = body * side * (0.5 + 0.5 * hot * hot * side);
+            const double contribution = clamp01(t.heat * fade * core);
+            dark *= 1.0 - contribution;
+            hottest = contribution > hottest ? contribution : hottest;
         }
-        const double v = py / kFireTileHeight;
-        const double ember = 0.5 + 0.5 * glow_.at(px / kFireTileWidth, v, c, s, frame);
-        return clamp01(best * 2.6 + 0.16 * ember * ember);
+        const double flames = 0.7 * hottest + 0.3 * (1.0 - dark);
+        const double lick = 0.5 + 0.5 * licks_.at(px, py, frame);
+        const double ember = 0.5 + 0.5 * glow_.at(px, py, frame);
+        return clamp01(0.05 + 0.16 * ember + flames * (0.75 + 0.25 * lick));
     }
 
 private:
-    static constexpr double kReach = 44.0;
-    static constexpr double kStep = 1.5;
-    static constexpr int kReachSteps = 29;
-
-    LayerField sway_;
-    LayerField body_;
-    LayerField licks_;
-    LayerField glow_;
+    std::vector<Tongue> tongues_;
+    RisingNoise sway_;
+    RisingNoise flicker_;
+    RisingNoise licks_;
+    RisingNoise glow_;
 };
+
+// The tile's slowest waves, up to a few cycles across and down it: the large bright and
+// dark regions that tiling turns into a grid.
+std::vector<double> slowWaves(const std::vector<double>& field)
+{
+    constexpr int kWavesAcross = 3;
+    constexpr int kWavesDown = 4;
+    const int w = kFireTileWidth;
+    const int h = kFireTileHeight;
+    std::vector<double> cosX(static_cast<std::size_t>(w)), sinX(cosX.size());
+    std::vector<double> cosY(static_cast<std::size_t>(h)), sinY(cosY.size());
+    std::vector<double> waves(field.size(), 0.0);
+    for (int kx = 0; kx <= kWavesAcross; ++kx) {
+        for (int x = 0; x < w; ++x) {
+            cosX[x] = detCos(2.0 * kPi * kx * x / w);
+            sinX[x] = detSin(2.0 * kPi * kx * x / w);
+        }
+        for (int ky = kx == 0 ? 1 : -kWavesDown; ky <= kWavesDown; ++ky) {
+            for (int y = 0; y < h; ++y) {
+                cosY[y] = detCos(2.0 * kPi * ky * y / h);
+                sinY[y] = detSin(2.0 * kPi * ky * y / h);
+            }
+            // Each wave and its mirror image (-kx, -ky) together: twice the real part.
+            double re = 0.0, im = 0.0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    const double v = field[static_cast<std::size_t>(y) * w + x];
+                    re += v * (cosX[x] * cosY[y] - sinX[x] * sinY[y]);
+                    im += v * (sinX[x] * cosY[y] + cosX[x] * sinY[y]);
+                }
+            }
+            const double scale = 2.0 / static_cast<double>(field.size());
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    const double c = cosX[x] * cosY[y] - sinX[x] * sinY[y];
+                    const double s = sinX[x] * cosY[y] + cosX[x] * sinY[y];
+                    waves[static_cast<std::size_t>(y) * w + x] += scale * (re * c + im * s);
+                }
+            }
+        }
+    }
+    return waves;
+}
+
+double luminance(const Colour& c) { return 0.3 * c.r + 0.59 * c.g + 0.11 * c.b; }
+
+// Eases the hottest cores off towards orange-yellow, so that no single pixel flares up
+// white and shows as a dot repeated on every tile.
+double softenHighlights(double intensity)
+{
+    constexpr double kKnee = 0.55;
+    constexpr double kHeadroom = 0.17;
+    if (intensity <= kKnee)
+        return intensity;
+    const double over = intensity - kKnee;
+    return kKnee + kHeadroom * over / (over + kHeadroom);
+}
+
+// What the eye sees of an intensity: the luminance of its colour on the ramp.
+double lightOf(double intensity)
+{
+    return luminance(sampleRamp(fireRamp(), clamp01(softenHighlights(intensity))));
+}
+
+// Repeated every 124 and 157 pixels, even a faintly brighter or darker region of the tile
+// becomes a grid that the eye finds at once, and so does a column or a row that is a little
+// darker than the others: it runs on unbroken down or across the whole screen. So the
+// flames are dimmed a little where the tile is brighter than average, at large scale or
+// along a whole column or row, and fed a little where it is darker, a few times over until
+// the light the eye sees is even. Scaling rather than shifting keeps the gaps dark.
+void evenOut(std::vector<double>& intensity)
+{
+    constexpr int kPasses = 5;
+    const int w = kFireTileWidth;
+    const int h = kFireTileHeight;
+    std::vector<double> light(intensity.size());
+    for (int pass = 0; pass < kPasses; ++pass) {
+        double mean = 0.0;
+        for (std::size_t i = 0; i < intensity.size(); ++i) {
+            light[i] = lightOf(intensity[i]);
+            mean += light[i];
+        }
+        mean /= static_cast<double>(light.size());
+        const std::vector<double> waves = slowWaves(light);
+        std::vector<double> column(static_cast<std::size_t>(w), 0.0), row(static_cast<std::size_t>(h), 0.0);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * w + x;
+                column[x] += (light[i] - waves[i] - mean) / h;
+                row[y] += (light[i] - waves[i] - mean) / w;
+            }
+        }
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * w + x;
+                const double gain = 1.0 - (waves[i] + column[x] + row[y]) / mean;
+                intensity[i] *= gain < 0.6 ? 0.6 : (gain > 1.6 ? 1.6 : gain);
+            }
+        }
+    }
+}
+
+// Where to cut the endless wall into a tile. The wall repeats exactly, so any cut is
+// seamless; but some rows and columns hold more edges than others (the round bases of many
+// tongues at one height, say), and a cut through such a place makes the tile's edge the
+// busiest line in it. So the cut goes where, over all four frames, the step to the next
+// row or column is closest to an ordinary one.
+struct Cut {
+    int column; // the tile's first column, in the wall's own columns
+    int row;
+};
+
+int calmestBoundary(const std::vector<std::vector<double>>& lights, int count, int stride, int along, int next)
+{
+    int best = 0;
+    double bestScore = 0.0;
+    for (int boundary = 0; boundary < count; ++boundary) {
+        double score = 0.0;
+        for (const std::vector<double>& light : lights) {
+            double total = 0.0, here = 0.0;
+            for (int b = 0; b < count; ++b) {
+                double step = 0.0;
+                for (int i = 0; i < along; ++i) {
+                    const std::size_t from = static_cast<std::size_t>(b) * stride + static_cast<std::size_t>(i) * next;
+                    const std::size_t to = static_cast<std::size_t>((b + 1) % count) * stride + static_cast<std::size_t>(i) * next;
+                    step += std::abs(light[from] - light[to]);
+                }
+                total += step;
+                if (b == boundary)
+                    here = step;
+            }
+            const double ratio = here * count / total;
+            score = ratio > score ? ratio : score;
+        }
+        if (boundary == 0 || score < bestScore) {
+            bestScore = score;
+            best = boundary;
+        }
+    }
+    return (best + 1) % count;
+}
+
+Cut calmestCut(const std::vector<std::vector<double>>& intensities)
+{
+    std::vector<std::vector<double>> lights;
+    for (const std::vector<double>& intensity : intensities) {
+        std::vector<double> light;
+        for (double v : intensity)
+            light.push_back(lightOf(v));
+        lights.push_back(light);
+    }
+    return {calmestBoundary(lights, kFireTileWidth, 1, kFireTileHeight, kFireTileWidth),
+            calmestBoundary(lights, kFireTileHeight, kFireTileWidth, kFireTileWidth, 1)};
+}
+
+// The four frames' intensities, evened out and cut, row by row over the tile.
+const std::vector<std::vector<double>>& frameIntensities()
+{
+    static const std::vector<std::vector<double>> frames = [] {
+        const FireField field;
+        std::vector<std::vector<double>> wall;
+        for (int frame = 0; frame < kFireFrameCount; ++frame) {
+            std::vector<double> intensity(static_cast<std::size_t>(kFireTileWidth) * kFireTileHeight);
+            for (int y = 0; y < kFireTileHeight; ++y)
+                for (int x = 0; x < kFireTileWidth; ++x)
+                    intensity[static_cast<std::size_t>(y) * kFireTileWidth + x] = field.at(x + 0.5, y + 0.5, frame);
+            evenOut(intensity);
+            wall.push_back(intensity);
+        }
+        const Cut cut = calmestCut(wall);
+        std::vector<std::vector<double>> tiles;
+        for (const std::vector<double>& intensity : wall) {
+            std::vector<double> tile(intensity.size());
+            for (int y = 0; y < kFireTileHeight; ++y) {
+                for (int x = 0; x < kFireTileWidth; ++x) {
+                    const int wallX = (x + cut.column) % kFireTileWidth;
+                    const int wallY = (y + cut.row) % kFireTileHeight;
+                    tile[static_cast<std::size_t>(y) * kFireTileWidth + x] =
+                        intensity[static_cast<std::size_t>(wallY) * kFireTileWidth + wallX];
+                }
+            }
+            tiles.push_back(tile);
+        }
+        return tiles;
+    }();
+    return frames;
+}
 
 } // namespace
 
@@ -131,17 +369,17 @@ Palette firePalette()
 
 IndexedImage fireFrame(int frame)
 {
-    static const FireField field;
     IndexedImage image;
     image.width = kFireBitmapWidth;
     image.height = kFireBitmapHeight;
     image.palette = firePalette();
     image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
+    const std::vector<double>& intensity = frameIntensities()[static_cast<std::size_t>(frame)];
     for (int y = 0; y < kFireTileHeight; ++y) {
         for (int x = 0; x < kFireTileWidth; ++x) {
-            const double intensity = field.at(x + 0.5, y + 0.5, frame);
+            const double shown = clamp01(softenHighlights(intensity[static_cast<std::size_t>(y) * kFireTileWidth + x]));
             image.pixels[static_cast<std::size_t>(y) * image.width + x + 1] =
-                static_cast<std::uint8_t>(floorToInt(intensity * 255.0 + 0.5));
+                static_cast<std::uint8_t>(floorToInt(shown * 255.0 + 0.5));
         }
         // The outer columns are never on screen; repeat the wrapped neighbours so the
         // bitmap still looks continuous in an image viewer.
