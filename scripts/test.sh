@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and tests Brimstar in both lanes and prints "N passed, N failed" as its last line.
+# Builds and tests Brimstar in both lanes and prints "N passed, N failed, N skipped" as its
+# last line.
 #   native: Linux g++ with ASan + UBSan (artwork generator, logic tests)
 #   mingw:  Windows x64 build; its tests run under Wine on a private Xvfb display
 # Exits non-zero if either lane fails. Logs: build/test-logs/

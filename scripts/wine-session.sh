@@ -36,13 +36,16 @@ _brimstar_wait_for() {
     done
 }
 
-_brimstar_display_free() {
-    local n=$1
-    [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]
-}
-
 _brimstar_display_answers() {
     xdpyinfo -display "$1" >/dev/null 2>&1
+}
+
+# Free: no lock or socket file, and no server answering. A server started in another root (a
+# chroot shares the network namespace) leaves no file here, but its abstract socket would still
+# take our clients.
+_brimstar_display_free() {
+    local n=$1
+    [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]] && ! _brimstar_display_answers ":$n"
 }
 
 _brimstar_start_xvfb() {

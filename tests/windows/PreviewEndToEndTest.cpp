@@ -247,16 +247,6 @@ std::wstring OwnPath()
     return path;
 }
 
-// The Wine underneath ("8.0", "10.0"), or nothing on Windows itself.
-std::optional<std::string> WineVersion()
-{
-    using Query = const char*(__cdecl*)();
-    const FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
-    if (!found)
-        return std::nullopt;
-    return std::string(reinterpret_cast<Query>(reinterpret_cast<void*>(found))());
-}
-
 // The host's client area as the screen shows it, 0x00RRGGBB, top row first.
 std::vector<COLORREF> ShownOnScreen(HWND host)
 {
@@ -442,7 +432,7 @@ std::string Describe(const PreviewPictures& pictures, const Shown& shown)
 
 TEST(PreviewOnTheHostsScreen, ShowsWholeFramesMovingAtTheStoredSpeed)
 {
-    const std::optional<std::string> wine = WineVersion();
+    const std::optional<std::string> wine = testing_support::WineVersion();
     const ProbeOutcome probe = ProbeChildOfAnotherProcess();
     std::printf("[preview] %s: %s\n", wine ? ("Wine " + *wine).c_str() : "Windows", probe.detail.c_str());
     ASSERT_TRUE(probe.sight) << "cannot tell whether this system shows a child window of another process: "

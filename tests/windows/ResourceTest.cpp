@@ -1241,11 +1241,6 @@ private:
     BOOL(WINAPI* m_equal)(HANDLE, HANDLE) = nullptr;
 };
 
-bool RunningUnderWine()
-{
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 // A window of the saver runs per-monitor aware, version 2: drawn in physical pixels, never
 // stretched by the system. Wine 8 reads the manifest's dpiAwareness but has one per-monitor
 // mode for every process, declared or not, and no version 2 to tell apart; so under Wine this
@@ -1253,7 +1248,7 @@ bool RunningUnderWine()
 void ExpectPerMonitorV2(const WindowDpiAwareness& dpi, HWND window)
 {
     EXPECT_EQ(dpi.Awareness(window), WindowDpiAwareness::kPerMonitorAware);
-    if (!RunningUnderWine()) {
+    if (!testing_support::WineVersion()) {
         EXPECT_TRUE(dpi.PerMonitorV2(window));
     }
 }

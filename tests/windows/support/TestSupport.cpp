@@ -48,6 +48,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
     }
 }
 
+std::optional<std::string> WineVersion()
+{
+    using Query = const char*(__cdecl*)();
+    const FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    if (!found)
+        return std::nullopt;
+    return std::string(reinterpret_cast<Query>(reinterpret_cast<void*>(found))());
+}
+
 std::wstring SaverPath()
 {
     // The build tree's path as Wine sees it: the host's root is drive Z.

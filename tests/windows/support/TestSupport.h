@@ -18,6 +18,9 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
 // Pumps messages until the deadline; for letting in-process timers run a while.
 void PumpMessagesFor(std::chrono::milliseconds duration);
 
+// The Wine underneath ("8.0", "10.0"), or nothing on Windows itself.
+std::optional<std::string> WineVersion();
+
 // The built BRIMSTAR.SCR.
 std::wstring SaverPath();
 // A copy of the saver under a name of its own in a temporary folder. The profile belongs to the
