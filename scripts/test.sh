@@ -66,8 +66,10 @@ count_lane() {
         total_skipped=$((total_skipped + skipped))
         echo "== $lane lane: $((all - failed - skipped)) passed, $failed failed, $skipped skipped (exit code $rc)"
         # Each skipped test's reason: the line after GoogleTest's "Skipped" in the test's output.
+        # And every start of a Windows program that Wine failed and that was tried again.
         if [[ -f ${log%-ctest.log}-junit.xml ]]; then
             awk '/: Skipped$/ { if ((getline reason) > 0) print "    skipped: " reason }' "${log%-ctest.log}-junit.xml"
+            grep -h '^wine-run: ' "${log%-ctest.log}-junit.xml" | sed 's/^/    /' || true
         fi
     else
         total_failed=$((total_failed + 1))
