@@ -308,6 +308,16 @@ double largestHighlightShare(const TileLuminance& tile)
     return static_cast<double>(largest) / static_cast<double>(brightCount);
 }
 
+// How much brighter the brightest pixel is than the brightest percent of the pixels begins:
+// a tongue whose core outshines the cores of all the others is one drop per tile, and the
+// screen shows a grid of them.
+double brightestOverTopPercentile(const TileLuminance& tile)
+{
+    std::vector<double> sorted = tile.values();
+    std::sort(sorted.begin(), sorted.end());
+    return sorted.back() / sorted[sorted.size() * 99 / 100];
+}
+
 // Mean absolute change of luminance from one frame to another.
 double meanChange(const TileLuminance& a, const TileLuminance& b)
 {
@@ -487,16 +497,19 @@ TEST(ArtworkTest, EveryFrameTilesAsOneEvenWallOfDarkRedFlames)
         const SeamRatios seams = seamRatios(tile);
         const double blurShare = blurredContrastShare(tile);
         const double highlightShare = largestHighlightShare(tile);
+        const double brightest = brightestOverTopPercentile(tile);
         const double meanLuminance = mean(tile.values());
         std::printf("%s: seams %.2f (left/right) %.2f (top/bottom), blurred contrast %.3f, largest highlight "
-                    "%.3f, red/green %.2f, mean luminance %.3f\n",
-                    name, seams.leftRight, seams.topBottom, blurShare, highlightShare, red / green, meanLuminance);
+                    "%.3f, brightest/99th percentile %.2f, red/green %.2f, mean luminance %.3f\n",
+                    name, seams.leftRight, seams.topBottom, blurShare, highlightShare, brightest, red / green,
+                    meanLuminance);
 
         EXPECT_GT(standardDeviation(tile.values()), 0.05) << "the texture has hardly any detail";
         EXPECT_LE(seams.leftRight, 1.5);
         EXPECT_LE(seams.topBottom, 1.5);
         EXPECT_LE(blurShare, 0.15);
         EXPECT_LE(highlightShare, 0.12);
+        EXPECT_LE(brightest, 1.1) << "one tongue outshines all the others";
         EXPECT_GE(red, 2.0 * green);
         EXPECT_LE(meanLuminance, 0.25);
     }

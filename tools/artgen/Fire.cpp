@@ -215,12 +215,12 @@ std::vector<double> slowWaves(const std::vector<double>& field)
 
 double luminance(const Colour& c) { return 0.3 * c.r + 0.59 * c.g + 0.11 * c.b; }
 
-// Eases the hottest cores off towards orange-yellow, so that no single pixel flares up
-// white and shows as a dot repeated on every tile.
+// Eases the hot cores off towards one orange, so that no single pixel flares up white and
+// no tongue outshines the others as a dot repeated on every tile.
 double softenHighlights(double intensity)
 {
     constexpr double kKnee = 0.55;
-    constexpr double kHeadroom = 0.17;
+    constexpr double kHeadroom = 0.12;
     if (intensity <= kKnee)
         return intensity;
     const double over = intensity - kKnee;
@@ -239,11 +239,20 @@ double lightOf(double intensity)
 // flames are dimmed a little where the tile is brighter than average, at large scale or
 // along a whole column or row, and fed a little where it is darker, a few times over until
 // the light the eye sees is even. Scaling rather than shifting keeps the gaps dark.
+// Only the gaps and the bodies of the flames are scaled, hardly their hot cores: the
+// highlights already bring every core close to one orange, and a core lifted above that in
+// a dim stretch showed as a brighter drop, one or two per tile, that the repetition lined
+// up into a grid (a core dimmed in a bright stretch left the others standing out the same
+// way). For the same reason flames are fed by a third at most but may be dimmed further.
 void evenOut(std::vector<double>& intensity)
 {
     constexpr int kPasses = 5;
+    constexpr double kMinGain = 0.3;
+    constexpr double kMaxGain = 1.3;
     const int w = kFireTileWidth;
     const int h = kFireTileHeight;
+    const std::vector<double> original = intensity;
+    std::vector<double> totalGain(intensity.size(), 1.0);
     std::vector<double> light(intensity.size());
     for (int pass = 0; pass < kPasses; ++pass) {
         double mean = 0.0;
@@ -264,8 +273,10 @@ void evenOut(std::vector<double>& intensity)
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const std::size_t i = static_cast<std::size_t>(y) * w + x;
-                const double gain = 1.0 - (waves[i] + column[x] + row[y]) / mean;
-                intensity[i] *= gain < 0.6 ? 0.6 : (gain > 1.6 ? 1.6 : gain);
+                const double gain = totalGain[i] * (1.0 - (waves[i] + column[x] + row[y]) / mean);
+                totalGain[i] = gain < kMinGain ? kMinGain : (gain > kMaxGain ? kMaxGain : gain);
+                const double coreShare = original[i] * original[i];
+                intensity[i] = original[i] * (1.0 + (totalGain[i] - 1.0) * (1.0 - coreShare));
             }
         }
     }
