@@ -50,13 +50,6 @@ constexpr wchar_t kHelperVariable[] = L"BRIMSTAR_DISPLAY_MODE_HELPER";
     ::ExitProcess(result == DISP_CHANGE_SUCCESSFUL ? 0 : static_cast<UINT>(100 - result));
 }();
 
-std::wstring OwnPath()
-{
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
 std::wstring WindowsDirectory()
 {
     wchar_t path[MAX_PATH] = {};
@@ -93,7 +86,7 @@ public:
     {
         const std::wstring mode = std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy);
         ::SetEnvironmentVariableW(kHelperVariable, mode.c_str());
-        ChildProcess helper(OwnPath(), L"", m_name.c_str());
+        ChildProcess helper(testing_support::ThisTestProgram(), L"", m_name.c_str());
         ::SetEnvironmentVariableW(kHelperVariable, nullptr);
         return helper.Started() && helper.WaitForExit(20s) ? helper.ExitCode() : STILL_ACTIVE;
     }

@@ -240,13 +240,6 @@ LRESULT CALLBACK ProbeWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
     ::ExitProcess(0);
 }();
 
-std::wstring OwnPath()
-{
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
 // The host's client area as the screen shows it, 0x00RRGGBB, top row first.
 std::vector<COLORREF> ShownOnScreen(HWND host)
 {
@@ -300,7 +293,7 @@ ProbeOutcome ProbeChildOfAnotherProcess()
     if (!painted)
         return {std::nullopt, "no event for the helper"};
     ::SetEnvironmentVariableW(kProbeHostVariable, Decimal(host.Handle()).c_str());
-    ChildProcess helper(OwnPath(), L"");
+    ChildProcess helper(testing_support::ThisTestProgram(), L"");
     ::SetEnvironmentVariableW(kProbeHostVariable, nullptr);
 
     ProbeOutcome outcome;

@@ -593,19 +593,6 @@ ImportedDlls ReadImports(const std::wstring& path)
     return result;
 }
 
-std::wstring ThisTestProgram()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // =============================================================================================
 
 TEST(ResourceList, HoldsExactlyTheProgramsResourcesAllInUsEnglish)
@@ -1312,7 +1299,7 @@ TEST(ResourceImports, OnlyWindowsSystemDlls)
             << "no import of " << std::string(needed, needed + std::wcslen(needed));
 
     // The same reader on this test program finds version.dll, which the saver must not need.
-    const ImportedDlls test = ReadImports(ThisTestProgram());
+    const ImportedDlls test = ReadImports(testing_support::ThisTestProgram());
     EXPECT_NE(std::find(test.names.begin(), test.names.end(), L"version.dll"), test.names.end());
 }
 

@@ -57,6 +57,19 @@ std::optional<std::string> WineVersion()
     return std::string(reinterpret_cast<Query>(reinterpret_cast<void*>(found))());
 }
 
+std::wstring ThisTestProgram()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 std::wstring SaverPath()
 {
     // The build tree's path as Wine sees it: the host's root is drive Z.

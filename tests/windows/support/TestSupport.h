@@ -21,6 +21,9 @@ void PumpMessagesFor(std::chrono::milliseconds duration);
 // The Wine underneath ("8.0", "10.0"), or nothing on Windows itself.
 std::optional<std::string> WineVersion();
 
+// The running test program's own file, for starting it again as a helper.
+std::wstring ThisTestProgram();
+
 // The built BRIMSTAR.SCR.
 std::wstring SaverPath();
 // A copy of the saver under a name of its own in a temporary folder. The profile belongs to the
