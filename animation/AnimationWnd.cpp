@@ -4,8 +4,19 @@
 #include "app/ScreenSaverApp.h"
 #include "resources/resource.h"
 
+#include <cstring>
+
 using framework::AfxFindResourceHandle;
 using framework::AfxGetApp;
+
+namespace {
+// The power settings that say whether the display shows anything. winnt.h only declares them,
+// and not every toolchain links a library that defines them.
+// Windows 8 and later: 0 off, 1 on, 2 dimmed.
+constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+// Its forerunner: 0 off, 1 on.
+constexpr GUID kMonitorPowerOn{0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+}  // namespace
 
 CAnimationWnd::CAnimationWnd(BOOL autoDelete) : m_autoDelete(autoDelete)
 {
@@ -54,7 +65,38 @@ int CAnimationWnd::OnCreate(LPCREATESTRUCT)
         return -1;
     const int stored = AfxGetApp() ? AfxGetApp()->GetProfileInt(kConfigSection, kSpeedEntry, 1) : 1;
     SetSpeed(motion::SpeedFromSetting(stored));
+    WatchDisplay();
     return 0;
+}
+
+void CAnimationWnd::WatchDisplay()
+{
+    // Without either registration (as under Wine, which never notifies anyway) the window simply
+    // draws all the time.
+    if (!m_displayNotification.Register(m_hWnd, kConsoleDisplayState))
+        m_displayNotification.Register(m_hWnd, kMonitorPowerOn);
+}
+
+void CAnimationWnd::OnDestroy()
+{
+    m_displayNotification.Unregister();
+    Default();
+}
+
+BOOL CAnimationWnd::OnPowerBroadcast(UINT event, LPARAM data)
+{
+    const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
+    if (event != PBT_POWERSETTINGCHANGE || !setting)
+        return static_cast<BOOL>(Default());
+    const bool aboutDisplay = ::IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) ||
+                              ::IsEqualGUID(setting->PowerSetting, kMonitorPowerOn);
+    if (aboutDisplay && setting->DataLength >= sizeof(DWORD)) {
+        DWORD state = 0;
+        std::memcpy(&state, setting->Data, sizeof state);
+        // A dimmed display is still seen.
+        m_displayOff = state == 0;
+    }
+    return TRUE;
 }
 
 void CAnimationWnd::OnTimer(UINT_PTR id)
@@ -65,27 +107,33 @@ void CAnimationWnd::OnTimer(UINT_PTR id)
         Default();
 }
 
-void CAnimationWnd::SelectNextBackground(framework::CDC& dc)
+const framework::CBitmap& CAnimationWnd::NextBackground()
 {
-    dc.SelectObject(m_bitmaps[motion::FrameIndex(m_frameCounter)]);
+    const framework::CBitmap& frame = m_bitmaps[motion::FrameIndex(m_frameCounter)];
     m_frameCounter = motion::WrappingAdd(m_frameCounter, 1);
+    return frame;
 }
 
 void CAnimationWnd::Tick()
 {
-    framework::CClientDC client(m_hWnd);
     RECT area{};
     GetClientRect(&area);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
 
-    framework::CDC background;
-    background.CreateCompatibleDC(client);
-    SelectNextBackground(background);
-
+    // The animation keeps its place while the display is off, so that the first tick after it
+    // comes back shows the frame it would have shown anyway.
+    const framework::CBitmap& frame = NextBackground();
     const motion::SpritePosition moved = motion::Advance({m_x, m_y}, m_speed, width, height);
     m_x = moved.x;
     m_y = moved.y;
+    if (m_displayOff)
+        return;
+
+    framework::CClientDC client(m_hWnd);
+    framework::CDC background;
+    background.CreateCompatibleDC(client);
+    background.SelectObject(frame);
 
     framework::CDC sprite;
     sprite.CreateCompatibleDC(client);
@@ -116,7 +164,7 @@ void CAnimationWnd::OnPaint()
     GetClientRect(&area);
     framework::CDC background;
     background.CreateCompatibleDC(paint);
-    SelectNextBackground(background);
+    background.SelectObject(NextBackground());
     compose::TileBackground(paint, background, area.right - area.left, area.bottom - area.top);
 }
 

@@ -2,6 +2,7 @@
 // The window that plays the animation: tiled flames with the emblem gliding over them.
 #include "animation/Motion.h"
 #include "framework/Gdi.h"
+#include "framework/PowerNotification.h"
 #include "framework/Wnd.h"
 
 #include <array>
@@ -24,14 +25,18 @@ protected:
     void PostNcDestroy() override;
 
     int OnCreate(LPCREATESTRUCT create);
+    void OnDestroy();
     void OnTimer(UINT_PTR id);
     void OnPaint();
+    BOOL OnPowerBroadcast(UINT event, LPARAM data);
 
 public:
     using MessageMap = framework::MessageMap<CAnimationWnd, framework::CWnd,
         framework::On<WM_CREATE, &CAnimationWnd::OnCreate>,
+        framework::On<WM_DESTROY, &CAnimationWnd::OnDestroy>,
         framework::On<WM_TIMER, &CAnimationWnd::OnTimer>,
-        framework::On<WM_PAINT, &CAnimationWnd::OnPaint>>;
+        framework::On<WM_PAINT, &CAnimationWnd::OnPaint>,
+        framework::On<WM_POWERBROADCAST, &CAnimationWnd::OnPowerBroadcast>>;
 
 protected:
     bool ProcessWindowMessage(const framework::Message& m, LRESULT& result) override
@@ -41,8 +46,10 @@ protected:
 
     // One tick: move the sprite, compose the next frame off-screen and show it in one copy.
     void Tick();
-    // Selects the current background frame into dc and moves the counter on.
-    void SelectNextBackground(framework::CDC& dc);
+    // The current background frame; moves the counter on.
+    const framework::CBitmap& NextBackground();
+    // Asks to be told when the display goes off and on again.
+    void WatchDisplay();
 
     framework::CBitmap m_backBuffer;
     SIZE m_backBufferSize{};
@@ -52,6 +59,8 @@ protected:
     std::int32_t m_x = motion::kStartX;
     std::int32_t m_y = motion::kStartY;
     BOOL m_autoDelete;
+    framework::CPowerSettingNotification m_displayNotification;
+    bool m_displayOff = false;  // nobody can see a frame, so none is drawn
 
     friend class AnimationWndProbe;  // lets the tests read the animation's state
 };

@@ -79,6 +79,12 @@ template <> struct Cracker<WM_DISPLAYCHANGE> {
     template <class W, class H> static LRESULT Call(W& w, H h, const Message& m)
     { (w.*h)(static_cast<UINT>(m.wParam), LOWORD(m.lParam), HIWORD(m.lParam)); return 0; }
 };
+template <> struct Cracker<WM_POWERBROADCAST> {
+    // the power event (PBT_*) and its data: for PBT_POWERSETTINGCHANGE a POWERBROADCAST_SETTING
+    using Signature = BOOL(UINT, LPARAM);
+    template <class W, class H> static LRESULT Call(W& w, H h, const Message& m)
+    { return (w.*h)(static_cast<UINT>(m.wParam), m.lParam); }
+};
 // Mouse messages: key-state flags and the pointer's client position.
 template <> struct Cracker<WM_MOUSEMOVE> {
     using Signature = void(UINT, POINT);

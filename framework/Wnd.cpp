@@ -190,8 +190,10 @@ LRESULT CALLBACK CWnd::WindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
 
     const Message m{msg, wParam, lParam};
     LRESULT result = 0;
+    // A message without a handler takes the same way to the default processing as one that a
+    // handler passes on.
     if (!window->Dispatch(m, result))
-        result = ::DefWindowProcW(hWnd, msg, wParam, lParam);
+        result = window->DefaultProcessing(m);
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
         window->EndOfWindow(true);

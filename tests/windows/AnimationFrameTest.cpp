@@ -335,6 +335,31 @@ TEST_F(AnimationWindow, TicksShowTheFramesInCounterOrder)
 
 // ---- Other messages -------------------------------------------------------------------------------------
 
+TEST_F(AnimationWindow, WhileTheDisplayIsOffTicksDrawNothingAndTheFirstAfterShowsWhereTheyGot)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(300, 250, 40));
+    Image shown = Tick();
+    const Image white{300, 250, std::vector<COLORREF>(300 * 250, 0xFFFFFF)};
+    for (const GUID& setting : {testing_support::kConsoleDisplayState, testing_support::kMonitorPowerOn}) {
+        testing_support::SendDisplayState(Window(), 0, setting);
+        {
+            const framework::CClientDC client(Window());
+            const RECT all{0, 0, 300, 250};
+            ::FillRect(client.m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        }
+        for (int tick = 0; tick < 5; ++tick)
+            Tick();
+        EXPECT_TRUE(StateAgrees());
+        EXPECT_TRUE(WindowShows(white)) << "a frame reached the window while the display was off";
+        EXPECT_TRUE(BackBufferShows(shown)) << "a frame was composed while the display was off";
+        // Back on (dimmed is on: still seen).
+        testing_support::SendDisplayState(Window(), setting == testing_support::kMonitorPowerOn ? 1 : 2, setting);
+        shown = Tick();
+        EXPECT_TRUE(StateAgrees());
+        EXPECT_TRUE(WindowShows(shown));
+    }
+}
+
 TEST_F(AnimationWindow, AnotherTimerChangesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(Open(152, 112, 25));

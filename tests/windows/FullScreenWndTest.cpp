@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -27,6 +28,24 @@
 class FullScreenWndProbe {
 public:
     static POINT FirstPosition(const CFullScreenWnd& window) { return window.m_lastMouse; }
+};
+
+// A saver that records the messages that reach its default processing. Windows relies on that
+// of activation, while under Wine a captionless popup looks and behaves the same without it.
+class DefaultProcessingProbe : public CFullScreenWnd {
+public:
+    bool PassedOn(UINT message) const { return std::count(m_passedOn.begin(), m_passedOn.end(), message) > 0; }
+    void Forget() { m_passedOn.clear(); }
+
+protected:
+    LRESULT DefaultProcessing(const framework::Message& m) override
+    {
+        m_passedOn.push_back(m.id);
+        return CFullScreenWnd::DefaultProcessing(m);
+    }
+
+private:
+    std::vector<UINT> m_passedOn;
 };
 
 // Points compare and print by value (found through their own, global, namespace).
@@ -92,7 +111,7 @@ protected:
     // Shows a saver. Nothing of its start may already have decided to close it.
     void StartSaver()
     {
-        m_saver = new CFullScreenWnd;
+        m_saver = new DefaultProcessingProbe;
         ASSERT_TRUE(m_saver->CreateFullScreen());
         m_hWnd = m_saver->m_hWnd;
         ASSERT_TRUE(::IsWindow(m_hWnd));
@@ -167,7 +186,7 @@ protected:
     }
 
     framework::CWinApp m_app{kAppName};
-    CFullScreenWnd* m_saver = nullptr;  // deletes itself with its window
+    DefaultProcessingProbe* m_saver = nullptr;  // deletes itself with its window
     HWND m_hWnd = nullptr;
 };
 
@@ -352,8 +371,14 @@ TEST_P(Messages, CloseOnlyOnUserInputOrLosingActivation)
 {
     const Decision& decision = GetParam();
     ASSERT_NO_FATAL_FAILURE(StartSaver());
+    // The display's state has no say in what ends the saver: here it is off, elsewhere on.
+    testing_support::SendDisplayState(m_hWnd, 0);
+    m_saver->Forget();
     Send(decision.message, decision.wParam, decision.lParam);
     EXPECT_TRUE(::IsWindow(m_hWnd)) << "the window went inside the handler";
+    // All but being drawn inactive and the commands the saver ignores are passed on.
+    const bool keptBack = decision.message == WM_SYSCOMMAND || (decision.message == WM_NCACTIVATE && !decision.wParam);
+    EXPECT_EQ(m_saver->PassedOn(decision.message), !keptBack) << "the default processing";
     ASSERT_EQ(ClosePosted(), decision.closes);
     if (decision.closes) {
         ExpectClosesCleanly();

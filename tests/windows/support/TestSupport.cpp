@@ -57,6 +57,17 @@ std::optional<std::string> WineVersion()
     return std::string(reinterpret_cast<Query>(reinterpret_cast<void*>(found))());
 }
 
+void SendDisplayState(HWND window, DWORD state, const GUID& setting)
+{
+    // POWERBROADCAST_SETTING with its four bytes of data.
+    struct {
+        GUID setting;
+        DWORD length;
+        DWORD value;
+    } change{setting, sizeof(DWORD), state};
+    ::SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change));
+}
+
 std::wstring ThisTestProgram()
 {
     std::wstring path(MAX_PATH, L'\0');
