@@ -10,21 +10,50 @@ namespace {
 
 CWinApp* g_app = nullptr;
 
-std::wstring ExecutableBaseName()
+// This process's own file, however long its path.
+std::wstring ModulePath()
 {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring name(path, length);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);  // cut short: try again with room for it
+    }
+}
+
+// The system takes a path beyond MAX_PATH only in its extended-length form.
+std::wstring ExtendedLengthForm(const std::wstring& path)
+{
+    if (path.size() < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0)
+        return path;
+    if (path.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    return L"\\\\?\\" + path;
+}
+
+}  // namespace
+
+std::wstring ApplicationNameFromModulePath(const std::wstring& modulePath)
+{
+    std::wstring name = modulePath;
     if (const auto slash = name.find_last_of(L"\\/"); slash != std::wstring::npos)
         name.erase(0, slash + 1);
+    // The directory's own entry has the file's long name, whichever form the path is in.
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = ::FindFirstFileW(ExtendedLengthForm(modulePath).c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        ::FindClose(search);
+        name = entry.cFileName;
+    }
     if (const auto dot = name.find_last_of(L'.'); dot != std::wstring::npos)
         name.erase(dot);
     return name;
 }
 
-}  // namespace
-
-CWinApp::CWinApp(LPCWSTR appName) : m_appName(appName ? appName : ExecutableBaseName())
+CWinApp::CWinApp(LPCWSTR appName) : m_appName(appName ? appName : ApplicationNameFromModulePath(ModulePath()))
 {
     g_app = this;
 }

@@ -55,6 +55,11 @@ private:
     std::wstring m_registryKey;
 };
 
+// The application's name for the program file at modulePath: the file's long name less its
+// extension. The system starts a saver through the short form of its path and Explorer through
+// the long one, and both must find the same stored settings.
+std::wstring ApplicationNameFromModulePath(const std::wstring& modulePath);
+
 // The application object, or null before it is constructed and after it is gone.
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
