@@ -3,16 +3,19 @@
 //
 //   tick_bench.exe                 the tick table (client sizes 152x112, 1920x1080, 3840x2160)
 //   tick_bench.exe --rate 30       ticks a second over 30 s of real time
+//   tick_bench.exe --display 40    the saver's CPU a second with the display on and off, 40 s in all
 //
 // Ticks are driven with SendMessage(WM_TIMER, 1) as fast as they go and timed one by one. Our
 // window and the plain one lie on top of each other and take turns tick by tick, each brought to
 // the top before its tick, and a frame's copy is timed beside every pair: on a machine shared
 // with other work, whatever else it is doing falls on all three alike.
 #include "animation/AnimationWnd.h"
+#include "animation/FullScreenWnd.h"
 #include "bench/BareFrame.h"
 #include "bench/Timing.h"
 #include "tests/windows/support/AnimationWndProbe.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -263,19 +266,90 @@ void RunTickRate(double seconds)
     std::printf("\nTarget 8 ticks/s within 5 %%: %s\n", std::abs(deviation) <= 5.0 ? "met" : "MISSED");
 }
 
+// CPU seconds this process has used, kernel and user.
+double ProcessCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto seconds = [](FILETIME time) {
+        return static_cast<double>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// Tells the window the console display's new state, as the system does: 0 off, 1 on.
+void SendDisplayState(HWND window, DWORD state)
+{
+    static constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0,
+                                               {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+    struct {  // POWERBROADCAST_SETTING with its four bytes of data
+        GUID setting;
+        DWORD length;
+        DWORD value;
+    } change{kConsoleDisplayState, sizeof(DWORD), state};
+    ::SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change));
+}
+
+// The real saver window on its own timer, its display turned on and off in turns of 5 s: the
+// process's CPU a second in each turn, medians per state.
+void RunDisplayStates(double seconds)
+{
+    constexpr double kTurnMs = 5000.0;
+    CFullScreenWnd* saver = StartSaver();
+    if (!saver)
+        Fail("could not create the saver window");
+    const HWND window = saver->m_hWnd;
+    const int turns = std::max(2, static_cast<int>(seconds * 1000.0 / kTurnMs) / 2 * 2);
+    std::vector<double> perState[2];  // [0] off, [1] on
+    for (int turn = 0; turn < turns; ++turn) {
+        const DWORD state = turn % 2 == 0 ? 1 : 0;
+        SendDisplayState(window, state);
+        const double start = NowMs();
+        const double cpuAtStart = ProcessCpuSeconds();
+        for (double now = start; now < start + kTurnMs; now = NowMs()) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(start + kTurnMs - now) + 1, QS_ALLINPUT);
+            PumpPending();
+        }
+        if (!::IsWindow(window))
+            Fail("the saver ended during the measurement");
+        perState[state].push_back((ProcessCpuSeconds() - cpuAtStart) / ((NowMs() - start) / 1000.0));
+    }
+    ::DestroyWindow(window);
+    PumpPending();
+
+    const double on = Median(perState[1]);
+    const double off = Median(perState[0]);
+    std::printf("The saver window (%d x %d) on its own timer, display on and off in turns of %.0f s, %d turns "
+                "each\n\n",
+                ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), kTurnMs / 1000.0, turns / 2);
+    std::printf("| display | CPU s per s, median | per turn |\n|---|---|---|\n");
+    for (const int state : {1, 0}) {
+        std::printf("| %s | %.4f |", state ? "on" : "off", state ? on : off);
+        for (const double figure : perState[state])
+            std::printf(" %.4f", figure);
+        std::printf(" |\n");
+    }
+    std::printf("\noff / on: %.3f\n", on > 0 ? off / on : 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--rate") == 0) {
+    // The runs on the real timer, for so many seconds of real time.
+    const bool rate = argc == 3 && std::strcmp(argv[1], "--rate") == 0;
+    if (rate || (argc == 3 && std::strcmp(argv[1], "--display") == 0)) {
         const double seconds = std::atof(argv[2]);
         if (seconds <= 0)
-            Fail("--rate needs a number of seconds");
-        RunTickRate(seconds);
+            Fail("--rate and --display need a number of seconds");
+        if (rate)
+            RunTickRate(seconds);
+        else
+            RunDisplayStates(seconds);
         return 0;
     }
     if (argc != 1) {
-        std::fprintf(stderr, "usage: tick_bench.exe [--rate SECONDS]\n");
+        std::fprintf(stderr, "usage: tick_bench.exe [--rate SECONDS | --display SECONDS]\n");
         return 2;
     }
     RunTickTable();

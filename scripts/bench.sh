@@ -31,6 +31,7 @@ reps=${BRIMSTAR_BENCH_REPS:-7}
 measure_s=10     # the saver's measured age
 probe_run_s=12   # the probe ends the saver after this, which leaves time to read it at 10 s
 rate_s=30
+display_s=40
 
 bash scripts/setup-deps.sh || exit 1
 cmake --preset mingw -B "$build_dir" >/dev/null || exit 1
@@ -266,6 +267,10 @@ brimstar_wine_stop
 
 start_session 1920x1080
 saver_table 1920x1080
+say ""
+say "### Display on and off (1920x1080 screen)"
+say ""
+say "$(wine "$build_dir/bench/tick_bench.exe" --display "$display_s" </dev/null 2>&1 | tr -d '\r')"
 brimstar_wine_stop
 
 say ""
