@@ -342,11 +342,8 @@ TEST_F(AnimationWindow, WhileTheDisplayIsOffTicksDrawNothingAndTheFirstAfterShow
     const Image white{300, 250, std::vector<COLORREF>(300 * 250, 0xFFFFFF)};
     for (const GUID& setting : {testing_support::kConsoleDisplayState, testing_support::kMonitorPowerOn}) {
         testing_support::SendDisplayState(Window(), 0, setting);
-        {
-            const framework::CClientDC client(Window());
-            const RECT all{0, 0, 300, 250};
-            ::FillRect(client.m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        }
+        const RECT all{0, 0, 300, 250};
+        ::FillRect(framework::CClientDC(Window()).m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         for (int tick = 0; tick < 5; ++tick)
             Tick();
         EXPECT_TRUE(StateAgrees());

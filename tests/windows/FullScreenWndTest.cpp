@@ -30,22 +30,18 @@ public:
     static POINT FirstPosition(const CFullScreenWnd& window) { return window.m_lastMouse; }
 };
 
-// A saver that records the messages that reach its default processing. Windows relies on that
-// of activation, while under Wine a captionless popup looks and behaves the same without it.
+// A saver that records the messages reaching its default processing: Windows relies on that of
+// activation, while under Wine a captionless popup looks and behaves the same without it.
 class DefaultProcessingProbe : public CFullScreenWnd {
 public:
-    bool PassedOn(UINT message) const { return std::count(m_passedOn.begin(), m_passedOn.end(), message) > 0; }
-    void Forget() { m_passedOn.clear(); }
+    std::vector<UINT> passedOn;
 
 protected:
     LRESULT DefaultProcessing(const framework::Message& m) override
     {
-        m_passedOn.push_back(m.id);
+        passedOn.push_back(m.id);
         return CFullScreenWnd::DefaultProcessing(m);
     }
-
-private:
-    std::vector<UINT> m_passedOn;
 };
 
 // Points compare and print by value (found through their own, global, namespace).
@@ -373,12 +369,13 @@ TEST_P(Messages, CloseOnlyOnUserInputOrLosingActivation)
     ASSERT_NO_FATAL_FAILURE(StartSaver());
     // The display's state has no say in what ends the saver: here it is off, elsewhere on.
     testing_support::SendDisplayState(m_hWnd, 0);
-    m_saver->Forget();
+    m_saver->passedOn.clear();
     Send(decision.message, decision.wParam, decision.lParam);
     EXPECT_TRUE(::IsWindow(m_hWnd)) << "the window went inside the handler";
     // All but being drawn inactive and the commands the saver ignores are passed on.
     const bool keptBack = decision.message == WM_SYSCOMMAND || (decision.message == WM_NCACTIVATE && !decision.wParam);
-    EXPECT_EQ(m_saver->PassedOn(decision.message), !keptBack) << "the default processing";
+    const auto& passedOn = m_saver->passedOn;
+    EXPECT_EQ(std::find(passedOn.begin(), passedOn.end(), decision.message) != passedOn.end(), !keptBack);
     ASSERT_EQ(ClosePosted(), decision.closes);
     if (decision.closes) {
         ExpectClosesCleanly();

@@ -59,12 +59,7 @@ std::optional<std::string> WineVersion()
 
 void SendDisplayState(HWND window, DWORD state, const GUID& setting)
 {
-    // POWERBROADCAST_SETTING with its four bytes of data.
-    struct {
-        GUID setting;
-        DWORD length;
-        DWORD value;
-    } change{setting, sizeof(DWORD), state};
+    struct { GUID setting; DWORD length; DWORD value; } change{setting, sizeof(DWORD), state};  // POWERBROADCAST_SETTING
     ::SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change));
 }
 
