@@ -10,7 +10,18 @@ namespace {
 
 CWinApp* g_app = nullptr;
 
-// This process's own file, however long its path.
+// The system takes a path beyond MAX_PATH only in its extended-length form.
+std::wstring ExtendedLengthForm(const std::wstring& path)
+{
+    if (path.size() < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0)
+        return path;
+    if (path.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    return L"\\\\?\\" + path;
+}
+
+}  // namespace
+
 std::wstring ModulePath()
 {
     std::wstring path(MAX_PATH, L'\0');
@@ -23,18 +34,6 @@ std::wstring ModulePath()
         path.resize(path.size() * 2);  // cut short: try again with room for it
     }
 }
-
-// The system takes a path beyond MAX_PATH only in its extended-length form.
-std::wstring ExtendedLengthForm(const std::wstring& path)
-{
-    if (path.size() < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0)
-        return path;
-    if (path.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + path.substr(2);
-    return L"\\\\?\\" + path;
-}
-
-}  // namespace
 
 std::wstring ApplicationNameFromModulePath(const std::wstring& modulePath)
 {

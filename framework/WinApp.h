@@ -55,6 +55,8 @@ private:
     std::wstring m_registryKey;
 };
 
+// This process's own program file, however long its path.
+std::wstring ModulePath();
 // The application's name for the program file at modulePath: the file's long name less its
 // extension. The system starts a saver through the short form of its path and Explorer through
 // the long one, and both must find the same stored settings.

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "framework/WinApp.h"
+
 #include <algorithm>
 #include <atomic>
 #include <iostream>
@@ -65,15 +67,7 @@ void SendDisplayState(HWND window, DWORD state, const GUID& setting)
 
 std::wstring ThisTestProgram()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    return framework::ModulePath();
 }
 
 std::wstring SaverPath()
