@@ -7,3 +7,6 @@ if(CPACK_GENERATOR STREQUAL "NSIS")
 elseif(CPACK_PACKAGE_FILE_NAME STREQUAL "${CPACK_BRIMSTAR_FILE_NAME}-setup")
     set(CPACK_PACKAGE_FILE_NAME "${CPACK_BRIMSTAR_FILE_NAME}")
 endif()
+
+# The ZIP dates every file it holds from the release's source date, not from when it was built.
+set(ENV{SOURCE_DATE_EPOCH} "${CPACK_BRIMSTAR_SOURCE_DATE}")

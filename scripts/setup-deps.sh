@@ -10,6 +10,7 @@ packages=(
     xvfb x11-utils x11-xserver-utils xdotool imagemagick
     googletest
     nsis
+    osslsigncode strip-nondeterminism openssl
 )
 
 missing=()

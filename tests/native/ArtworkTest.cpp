@@ -25,7 +25,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 const char* const kArtworkFiles[] = {"background0.bmp", "background1.bmp", "background2.bmp",
                                      "background3.bmp", "sprite.bmp",      "sprite_mask.bmp",
-                                     "blank.cur",       "main.ico",        "about.ico"};
+                                     "blank.cur",       "main.ico",        "about.ico",
+                                     "setup_picture.bmp"};
 
 Bytes readFile(const fs::path& path)
 {
@@ -154,6 +155,7 @@ struct ExpectedBitmap {
 const ExpectedBitmap kBitmaps[] = {
     {"background0.bmp", 126, 157, 24, 0}, {"background1.bmp", 126, 157, 8, 256}, {"background2.bmp", 126, 157, 8, 256},
     {"background3.bmp", 126, 157, 8, 256}, {"sprite.bmp", 189, 189, 8, 256},     {"sprite_mask.bmp", 189, 189, 1, 2},
+    {"setup_picture.bmp", 164, 314, 24, 0},
 };
 
 // The part of a background that is ever drawn: columns 1..124, all 157 rows.

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # The setup program end to end, in a Wine prefix of its own made afresh for every run: CPack
 # builds it, then a silent install, a second install over the first, the quiet uninstall
-# command from the Apps entry, and what each leaves behind.
+# command from the Apps entry, and what each leaves behind; then the user's earlier saver given
+# back, with the signed release of Release.ReproducibleAndSigned (checked against its root).
 #
-#   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir>
+#   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir> <signed build> <root>
 #
 # Nothing here needs a screen: the Wine processes get no DISPLAY, so that nothing of this test
 # reaches the display the other Windows tests run on, and it can run beside them.
 set -uo pipefail
 
-cpack=$1 cpack_config=$2 release_scr=$3 work=$4
+cpack=$1 cpack_config=$2 release_scr=$3 work=$4 signed_release=$5 signed_root=$6
 
 uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 desktop_key='HKCU\Control Panel\Desktop'
+setup_key='HKCU\Software\Tarnwick Inc.\BRIMSTAR\Setup'
 speed_key='HKCU\Software\Tarnwick Inc.\BRIMSTAR\Config'
 # Wine's Windows folder is C:\windows; the saver must be there and nowhere else.
 saver_windows_path='C:\windows\BRIMSTAR.SCR'
@@ -128,6 +130,29 @@ check_installed() {
         same_text_ci "$(value_of "$work/desktop.txt" SCRNSAVE.EXE)" "$saver_windows_path"
     check "$phase: the screen saver is switched on" \
         test "$(value_of "$work/desktop.txt" ScreenSaveActive)" = 1
+    check "$phase: no old copy left aside" test -z "$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname 'ns*.tmp')"
+}
+
+uninstall_quietly() { # the Apps entry's quiet uninstall command, waited for
+    [[ $quiet_uninstall_string =~ ^\"([^\"]+)\"\ (.*)$ ]] ||
+        fatal "QuietUninstallString not of the form \"program\" arguments: $quiet_uninstall_string"
+    uninstaller=${BASH_REMATCH[1]}
+    read -r -a uninstall_arguments <<<"${BASH_REMATCH[2]}"
+    wine_quiet "$uninstaller" "${uninstall_arguments[@]}"
+    check "uninstaller exits with 0" test $? -eq 0
+    # The uninstaller copies itself to the temporary folder, starts the copy and exits; the copy
+    # does the work. Wait until every Windows process of this prefix has ended.
+    timeout 120 wineserver -w || fatal "Wine processes still running 120 s after the uninstall"
+}
+saver_after() { # <phase> <SCRNSAVE.EXE> <ScreenSaveActive>, and the setup's record gone
+    reg_query "$work/desktop.txt" "$desktop_key"
+    check "$1: SCRNSAVE.EXE is '$2'" same_text_ci "$(value_of "$work/desktop.txt" SCRNSAVE.EXE)" "$2"
+    check "$1: ScreenSaveActive is $3" test "$(value_of "$work/desktop.txt" ScreenSaveActive)" = "$3"
+    check "$1: no record of the previous saver left" bash -c "! wine reg query '$setup_key' </dev/null &>/dev/null"
+}
+other_saver() { # <name>: a stand-in saver in the Windows folder, made the current one
+    printf 'MZ' >"$WINEPREFIX/drive_c/windows/$1"
+    wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d "C:\windows\\$1" /f
 }
 
 VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$cpack_config")
@@ -139,7 +164,7 @@ check "first install exits with 0" test $? -eq 0
 check_installed "first install"
 
 echo "== silent install over the installed copy"
-# A stale file and another saver chosen meanwhile: the second install must replace both.
+# A stale file and a saver with no file chosen: the install replaces both, the uninstall gives (None).
 printf 'stale' >"$(linux_path "$saver_windows_path")"
 wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f
 wine_quiet "$setup" /S
@@ -147,15 +172,7 @@ check "second install exits with 0" test $? -eq 0
 check_installed "second install"
 
 echo "== quiet uninstall, as Apps runs it"
-[[ $quiet_uninstall_string =~ ^\"([^\"]+)\"\ (.*)$ ]] ||
-    fatal "QuietUninstallString not of the form \"program\" arguments: $quiet_uninstall_string"
-uninstaller=${BASH_REMATCH[1]}
-read -r -a uninstall_arguments <<<"${BASH_REMATCH[2]}"
-wine_quiet "$uninstaller" "${uninstall_arguments[@]}"
-check "uninstaller exits with 0" test $? -eq 0
-# The uninstaller copies itself to the temporary folder, starts the copy and exits; the copy
-# does the work. Wait until every Windows process of this prefix has ended.
-timeout 120 wineserver -w || fatal "Wine processes still running 120 s after the uninstall"
+uninstall_quietly
 echo "install, reinstall and uninstall took $((SECONDS - t0)) s"
 
 check "uninstall: the saver is gone" test ! -e "$(linux_path "$saver_windows_path")"
@@ -163,12 +180,29 @@ check "uninstall: the uninstaller is gone" test ! -e "$(linux_path "$uninstaller
 check "uninstall: the uninstaller's folder is gone" \
     test ! -e "$(dirname "$(linux_path "$uninstaller")")"
 check "uninstall: no Apps entry left" test -z "$(our_entries "$work/uninstall64.txt" /reg:64)"
-reg_query "$work/desktop.txt" "$desktop_key"
+saver_after uninstall "" 0
 check "uninstall: SCRNSAVE.EXE removed" lacks_value "$work/desktop.txt" SCRNSAVE.EXE
-check "uninstall: the screen saver is switched off" \
-    test "$(value_of "$work/desktop.txt" ScreenSaveActive)" = 0
 reg_query "$work/speed.txt" "$speed_key"
 check "uninstall: the user's speed setting stays" test "$(value_of "$work/speed.txt" Speed)" = 0x25
+
+echo "== the signed release over another saver, installed twice (never taking itself for the previous one)"
+verifies() { osslsigncode verify -CAfile "$signed_root" -in "$1" >>"$log" 2>&1; }
+check "the signed saver verifies against the throwaway root" verifies "$signed_release/release/BRIMSTAR.SCR"
+check "the signed setup verifies against the throwaway root" verifies "$signed_release"/*-setup.exe
+other_saver previous.scr
+release_scr=$signed_release/release/BRIMSTAR.SCR
+wine_quiet "$signed_release"/*-setup.exe /S && wine_quiet "$signed_release"/*-setup.exe /S
+check "signed install and reinstall exit with 0" test $? -eq 0
+check_installed "signed reinstall"
+check "signed reinstall: the installed uninstaller verifies" verifies "$(linux_path "${uninstall_string:1:-1}")"
+uninstall_quietly
+saver_after "signed uninstall" 'C:\windows\previous.scr' 1
+
+echo "== a saver picked after the install stays"
+wine_quiet "$setup" /S
+other_saver picked.scr
+uninstall_quietly
+saver_after "uninstall after picking another" 'C:\windows\picked.scr' 1
 
 stop_wine
 if ((failures > 0)); then

@@ -1,6 +1,7 @@
 #include "Emblem.h"
 #include "Fire.h"
 #include "ImageFiles.h"
+#include "SetupPicture.h"
 
 #include <fstream>
 #include <iostream>
@@ -58,5 +59,6 @@ int main(int argc, char** argv)
     ok = writeFile(folder, "main.ico", encodeIco({renderIcon(32, 4, EmblemStyle::Main), renderIcon(48, 8, EmblemStyle::Main)})) &&
          ok;
     ok = writeFile(folder, "about.ico", encodeIco({renderIcon(32, 4, EmblemStyle::About)})) && ok;
+    ok = writeFile(folder, "setup_picture.bmp", encodeBmp24(renderSetupPicture())) && ok;
     return ok ? 0 : 1;
 }

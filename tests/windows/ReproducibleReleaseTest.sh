@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The release built twice, tests off, one compiler at a time: from the sources (dated by the last
+# commit), later from a copy elsewhere without Git (SOURCE_DATE_EPOCH, another time zone, umask).
+# Both must agree to the byte. The copy then signs with a throwaway chain, for the setup test.
+#   ReproducibleReleaseTest.sh <cmake> <source dir> <toolchain file> <work dir>
+set -uo pipefail
+
+cmake=$1 source=$2 toolchain=$3 work=$4
+failures=0
+check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
+fatal() { echo "FAILED: $*"; exit 1; }
+release() { # release <sources> <build dir> [cmake options...]
+    "$cmake" -S "$1" -B "$2" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release -DBRIMSTAR_TESTS=OFF "${@:3}" \
+        >"$2.log" 2>&1 && "$cmake" --build "$2" -j1 --target package >>"$2.log" 2>&1
+}
+
+rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
+first=$work/first copy=$work/second/at/another/path/src second=$work/second/at/another/path/build pki=$work/pki
+t0=$SECONDS
+release "$source" "$first" || fatal "first release build, see $first.log"
+date=$(sed -n 's/^-- Release files dated \([0-9]*\) .*/\1/p' "$first.log")
+mkdir -p "$copy" && tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
+(umask 027 && SOURCE_DATE_EPOCH=$date TZ=Pacific/Chatham release "$copy" "$second") || fatal "see $second.log"
+echo "two release builds took $((SECONDS - t0)) s"
+
+mapfile -t files < <(cd "$first" && ls -1 ./*.zip ./*-setup.exe SHA256SUMS release/BRIMSTAR.SCR)
+check "a ZIP, a setup, SHA256SUMS and release/BRIMSTAR.SCR (${files[*]})" test "${#files[@]}" -eq 4
+for file in "${files[@]}"; do
+    check "both builds made the same ${file#./}" cmp "$first/$file" "$second/$file"
+done
+check "SHA256SUMS holds the ZIP and the setup, for sha256sum -c" \
+    bash -c "cd '$first' && sha256sum -c SHA256SUMS && test \$(wc -l <SHA256SUMS) -eq 2"
+pe_time() { od -An -tu4 -j "$(($(od -An -tu4 -j 60 -N 4 "$1") + 8))" -N 4 "$1" | tr -d ' '; }
+check "the saver's PE time stamp is the source date ($date)" test "$(pe_time "$first/release/BRIMSTAR.SCR")" = "$date"
+
+mkdir -p "$pki" && password="throwaway-$RANDOM-$RANDOM" && echo "$password" >"$pki/password"
+# No configuration file: each certificate has just the extensions named here, whatever the version.
+new_cert() { openssl req -config /dev/null -x509 -newkey rsa:2048 -nodes -days 30 \
+    -keyout "$pki/$1.key" -out "$pki/$1.crt" "${@:2}"; }
+{ new_cert root -subj "/CN=Brimstar Test Root" -addext basicConstraints=critical,CA:TRUE &&
+    new_cert signer -subj "/CN=Brimstar Test Signer" -CA "$pki/root.crt" -CAkey "$pki/root.key" \
+        -addext extendedKeyUsage=codeSigning &&
+    openssl pkcs12 -export -inkey "$pki/signer.key" -in "$pki/signer.crt" -certfile "$pki/root.crt" \
+        -out "$pki/signer.pfx" -passout "file:$pki/password"; } >"$pki/log" 2>&1 || fatal "certificates, see $pki/log"
+(SOURCE_DATE_EPOCH=$date release "$copy" "$second" -DBRIMSTAR_SIGN_PFX="$pki/signer.pfx" \
+    -DBRIMSTAR_SIGN_PASSWORD_FILE="$pki/password") || fatal "signed build, see $second.log"
+osslsigncode remove-signature -in "$second/release/BRIMSTAR.SCR" -out "$work/unsigned.scr" >>"$pki/log"
+check "the signed saver less its signature is the unsigned one" cmp "$work/unsigned.scr" "$first/release/BRIMSTAR.SCR"
+check "the password is nowhere in the build tree or its log" bash -c "! grep -rqF -e '$password' '$second' '$second.log'"
+((failures == 0)) || fatal "$failures check(s)"
+echo "all checks passed"
