@@ -12,11 +12,9 @@ namespace {
 constexpr double kTileW = kFireTileWidth;
 constexpr double kTileH = kFireTileHeight;
 
-// Everything rises by half the tile's height over the loop, about 20 pixels a frame.
-constexpr double kRisePerLoop = kTileH / 2.0;
-
 // Gradient noise that wraps with the tile, stacked twice down it and rising one period per
-// loop, so that frame 3 leads back into frame 0 exactly.
+// loop (half the tile's height, about 20 pixels a frame), so that frame 3 leads back into
+// frame 0 exactly.
 class RisingNoise {
 public:
     RisingNoise(int cellsX, int cellsY, std::uint32_t seed) : noise_(cellsX, cellsY, seed) {}
@@ -58,7 +56,11 @@ struct Tongue {
 
 constexpr int kTongueColumns = 6;
 constexpr int kTongueRows = 4;
-constexpr double kTongueClimb = kRisePerLoop;
+// A row and a half, about 15 pixels a frame: reborn that much lower, a tongue comes up
+// between the rows of the grid, not on another row's bases, so the tongues in full flame
+// never gather into bands across the tile. The licks and sways rise a little faster, and
+// run up the tongues.
+constexpr double kTongueClimb = 1.5 * kTileH / kTongueRows;
 
 // The bits of `row` in reverse order, as a fraction: 0, 1/2, 1/4, 3/4, 1/8, 5/8, ...
 double rowShift(int row)
@@ -152,7 +154,7 @@ public:
                                                   : t.width * (1.0 - along) * (1.0 + 0.5 * along);
             // The tip sways further than the base, and each tongue sways on its own, so
             // tongues never bunch up into brighter patches.
-            const double bend = (1.0 + 4.0 * along) * sway_.at(t.swayAt, py, frame) + flicker_.at(t.x, py, frame);
+            const double bend = (2.0 + 6.0 * along) * sway_.at(t.swayAt, py, frame) + flicker_.at(t.x, py, frame);
             const double across = wrapAround(px - bend - t.x, kTileW) / halfWidth;
             if (across <= -1.0 || across >= 1.0)
                 continue;
@@ -249,14 +251,13 @@ double lightOf(double intensity)
 
 // A running mean over 17 neighbours, wrapping around: the drift of a profile, without the
 // step from one row or column to the next that single tongues make.
-std::vector<double> smoothedAround(const std::vector<double>& profile)
+std::vector<double> smoothedAround(const std::vector<double>& profile, int reach)
 {
-    constexpr int kReach = 8;
     const int n = static_cast<int>(profile.size());
     std::vector<double> smoothed(profile.size(), 0.0);
     for (int i = 0; i < n; ++i)
-        for (int d = -kReach; d <= kReach; ++d)
-            smoothed[i] += profile[static_cast<std::size_t>((i + d + n) % n)] / (2 * kReach + 1);
+        for (int d = -reach; d <= reach; ++d)
+            smoothed[i] += profile[static_cast<std::size_t>((i + d + n) % n)] / (2 * reach + 1);
     return smoothed;
 }
 
@@ -300,8 +301,9 @@ private:
 // bright stretch are dimmed by the same share, those of a dim one lifted, so the gaps stay
 // dark. The hot cores stay at the highlights' one orange either way: lifted, they cannot
 // pass it; dimmed below it, the cores of the bright stretches would leave those of the dim
-// ones standing out as brighter drops.
-void evenOut(std::vector<double>& intensity)
+// ones standing out as brighter drops. Every frame is brought to the same mean light,
+// `target`, so that the whole screen does not pulse from one frame to the next.
+void evenOut(std::vector<double>& intensity, double target)
 {
     constexpr int kPasses = 4;
     const LightInverse intensityOf;
@@ -324,13 +326,13 @@ void evenOut(std::vector<double>& intensity)
                 row[y] += (light[i] - waves[i] - mean) / w;
             }
         }
-        column = smoothedAround(column);
-        row = smoothedAround(row);
+        column = smoothedAround(column, 3);
+        row = smoothedAround(row, 8);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const std::size_t i = static_cast<std::size_t>(y) * w + x;
                 const double local = mean + waves[i] + column[x] + row[y];
-                const double evened = intensityOf(light[i] * mean / (local > 0.5 * mean ? local : 0.5 * mean));
+                const double evened = intensityOf(light[i] * target / (local > 0.5 * mean ? local : 0.5 * mean));
                 const double held = evened < intensity[i] ? smoothstep(kKnee - 0.15, kKnee, intensity[i]) : 0.0;
                 intensity[i] = evened + (intensity[i] - evened) * held;
             }
@@ -397,14 +399,18 @@ const std::vector<std::vector<double>>& frameIntensities()
     static const std::vector<std::vector<double>> frames = [] {
         const FireField field;
         std::vector<std::vector<double>> wall;
+        double meanLight = 0.0;
         for (int frame = 0; frame < kFireFrameCount; ++frame) {
             std::vector<double> intensity(static_cast<std::size_t>(kFireTileWidth) * kFireTileHeight);
             for (int y = 0; y < kFireTileHeight; ++y)
                 for (int x = 0; x < kFireTileWidth; ++x)
                     intensity[static_cast<std::size_t>(y) * kFireTileWidth + x] = field.at(x + 0.5, y + 0.5, frame);
-            evenOut(intensity);
+            for (double v : intensity)
+                meanLight += lightOf(v) / static_cast<double>(intensity.size() * kFireFrameCount);
             wall.push_back(intensity);
         }
+        for (std::vector<double>& intensity : wall)
+            evenOut(intensity, meanLight);
         const Cut cut = calmestCut(wall);
         std::vector<std::vector<double>> tiles;
         for (const std::vector<double>& intensity : wall) {
