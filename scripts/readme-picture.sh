@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Remakes docs/brimstar.gif, the README's picture: the saver on a 1280x720 screen for its
-# first two seconds, 16 ticks at its own 8 frames a second, scaled down to 480x270.
+# Remakes docs/brimstar.gif, the README's picture: the saver on a 960x540 screen for its
+# first two seconds, 16 ticks at its own 8 frames a second, scaled down to half, 480x270.
 # The frames are put together natively from the artwork generator and the saver's motion
 # logic (tools/artgen/saver_picture.cpp), so run this again whenever the artwork changes.
 #
@@ -19,7 +19,7 @@ cmake --build --preset native -j2 --target saver_picture
 
 frames=$(mktemp /tmp/brimstar-picture.XXXXXX.ppm)
 trap 'rm -f "$frames"' EXIT
-build/native/tools/saver_picture 1280 720 "$speed" "$ticks" "$frames"
+build/native/tools/saver_picture 960 540 "$speed" "$ticks" "$frames"
 
 mkdir -p docs
 # GIF delays count hundredths of a second: 12 and 13 in turn make the saver's 125 ms.
