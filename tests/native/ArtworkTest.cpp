@@ -261,79 +261,56 @@ double blurredContrastShare(const TileLuminance& tile)
     return standardDeviation(blurred) / standardDeviation(tile.values());
 }
 
-// The pixels at least as bright as the brightest `share` of them begins with.
-std::vector<char> brightest(const TileLuminance& tile, double share)
+// The brightest 5% of the pixels (with everything as bright as the last of them), and the
+// share of them that the largest 4-connected patch holds. A big patch repeated on every
+// tile is the lattice of bright dots that the eye picks out of the wall at once.
+double largestHighlightShare(const TileLuminance& tile)
 {
     std::vector<double> sorted = tile.values();
     std::sort(sorted.begin(), sorted.end(), std::greater<double>());
-    const double threshold = sorted[static_cast<std::size_t>(static_cast<double>(sorted.size()) * share) - 1];
+    const double threshold = sorted[sorted.size() / 20 - 1];
+
     std::vector<char> bright(sorted.size());
-    for (std::size_t i = 0; i < bright.size(); ++i)
+    std::size_t brightCount = 0;
+    for (std::size_t i = 0; i < bright.size(); ++i) {
         bright[i] = tile.values()[i] >= threshold;
-    return bright;
-}
-
-// A 4-connected patch of marked pixels, found with wrap-around; its coordinates run on past
-// the tile's edges, so a patch that crosses one keeps its true extent.
-struct Shape {
-    int left, right, top, bottom;
-    std::vector<std::pair<int, int>> pixels; // (x, y)
-    int width() const { return right - left + 1; }
-    int height() const { return bottom - top + 1; }
-};
-
-std::vector<Shape> shapesOf(const std::vector<char>& marked)
-{
-    std::vector<Shape> shapes;
-    std::vector<char> seen(marked.size(), 0);
-    const auto wrappedIndex = [](int x, int y) {
-        return static_cast<std::size_t>((y % kTileHeight + kTileHeight) % kTileHeight) * kTileWidth +
-               static_cast<std::size_t>((x % kTileWidth + kTileWidth) % kTileWidth);
-    };
-    for (std::size_t start = 0; start < marked.size(); ++start) {
-        if (!marked[start] || seen[start])
+        brightCount += bright[i];
+    }
+    std::vector<char> seen(bright.size(), 0);
+    std::size_t largest = 0;
+    for (std::size_t start = 0; start < bright.size(); ++start) {
+        if (!bright[start] || seen[start])
             continue;
-        const int x0 = static_cast<int>(start % kTileWidth), y0 = static_cast<int>(start / kTileWidth);
-        Shape shape{x0, x0, y0, y0, {}};
-        std::vector<std::pair<int, int>> pending = {{x0, y0}};
+        std::size_t size = 0;
+        std::vector<std::size_t> pending = {start};
         seen[start] = 1;
         while (!pending.empty()) {
-            const auto [x, y] = pending.back();
+            const std::size_t p = pending.back();
             pending.pop_back();
-            shape.pixels.push_back({x, y});
-            shape.left = std::min(shape.left, x);
-            shape.right = std::max(shape.right, x);
-            shape.top = std::min(shape.top, y);
-            shape.bottom = std::max(shape.bottom, y);
-            for (const auto& [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}}) {
-                const std::size_t n = wrappedIndex(nx, ny);
-                if (marked[n] && !seen[n]) {
+            ++size;
+            const int x = static_cast<int>(p % kTileWidth);
+            const int y = static_cast<int>(p / kTileWidth);
+            const std::size_t neighbours[] = {
+                static_cast<std::size_t>(y) * kTileWidth + (x + 1) % kTileWidth,
+                static_cast<std::size_t>(y) * kTileWidth + (x + kTileWidth - 1) % kTileWidth,
+                static_cast<std::size_t>((y + 1) % kTileHeight) * kTileWidth + x,
+                static_cast<std::size_t>((y + kTileHeight - 1) % kTileHeight) * kTileWidth + x,
+            };
+            for (std::size_t n : neighbours) {
+                if (bright[n] && !seen[n]) {
                     seen[n] = 1;
-                    pending.push_back({nx, ny});
+                    pending.push_back(n);
                 }
             }
         }
-        shapes.push_back(std::move(shape));
+        largest = std::max(largest, size);
     }
-    return shapes;
+    return static_cast<double>(largest) / static_cast<double>(brightCount);
 }
 
-// The brightest 5% of the pixels, and the share of them that the largest patch holds. A big
-// patch repeated on every tile is the lattice of bright dots that the eye picks out of the
-// wall at once.
-double largestHighlightShare(const TileLuminance& tile)
-{
-    std::size_t largest = 0, total = 0;
-    for (const Shape& shape : shapesOf(brightest(tile, 0.05))) {
-        largest = std::max(largest, shape.pixels.size());
-        total += shape.pixels.size();
-    }
-    return static_cast<double>(largest) / static_cast<double>(total);
-}
-
-// The shapes the hottest tenth of the pixels makes, at least 9 pixels tall or wide: a wall
-// of fire shows them as tongues, tall and narrow, broad at their hot base and drawn out to a
-// point above it. Round drops of the same brightness read as a speckled carpet instead.
+// The shapes the hottest tenth of the pixels makes (4-connected, wrapping, at least 9 pixels
+// tall or wide): a wall of fire shows them as tongues, tall and narrow, broad at their hot
+// base and drawn out to a point above it. Round drops read as a speckled carpet instead.
 struct FlameCharacter {
     std::size_t tongues;
     double medianHeight;
@@ -349,20 +326,46 @@ double median(std::vector<double> v)
 
 FlameCharacter flameCharacter(const TileLuminance& tile)
 {
+    std::vector<double> sorted = tile.values();
+    std::sort(sorted.begin(), sorted.end(), std::greater<double>());
+    const double threshold = sorted[sorted.size() / 10 - 1];
+    std::vector<char> seen(sorted.size(), 0);
+    const auto reach = [&](int x, int y) { // true the first time a hot pixel is reached
+        char& s = seen[static_cast<std::size_t>((y + kTileHeight) % kTileHeight * kTileWidth + (x + kTileWidth) % kTileWidth)];
+        if (s || tile.at(x, y) < threshold)
+            return false;
+        s = 1;
+        return true;
+    };
     std::vector<double> heights, tallness;
     std::size_t narrowerAtTop = 0;
-    for (const Shape& shape : shapesOf(brightest(tile, 0.10))) {
-        if (shape.height() < 9 && shape.width() < 9)
+    for (int start = 0; start < kTileWidth * kTileHeight; ++start) {
+        const int x0 = start % kTileWidth, y0 = start / kTileWidth;
+        if (!reach(x0, y0))
             continue;
-        heights.push_back(shape.height());
-        tallness.push_back(static_cast<double>(shape.height()) / shape.width());
-        const int third = shape.height() / 3;
-        int top = 0, bottom = 0;
-        for (const auto& [x, y] : shape.pixels) {
-            top += y < shape.top + third;
-            bottom += y > shape.bottom - third;
+        // Coordinates run on past the tile's edges, so a shape across one keeps its extent.
+        std::vector<std::pair<int, int>> shape, pending = {{x0, y0}};
+        int left = x0, right = x0, top = y0, bottom = y0;
+        while (!pending.empty()) {
+            const auto [x, y] = pending.back();
+            pending.pop_back();
+            shape.push_back({x, y});
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+            for (const auto& [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}})
+                if (reach(nx, ny))
+                    pending.push_back({nx, ny});
         }
-        narrowerAtTop += top < bottom;
+        const int height = bottom - top + 1, width = right - left + 1;
+        if (height < 9 && width < 9)
+            continue;
+        heights.push_back(height);
+        tallness.push_back(static_cast<double>(height) / width);
+        int upper = 0, lower = 0;
+        for (const auto& [x, y] : shape) {
+            upper += y < top + height / 3;
+            lower += y > bottom - height / 3;
+        }
+        narrowerAtTop += upper < lower;
     }
     return {heights.size(), median(heights), median(tallness),
             heights.empty() ? 0.0 : static_cast<double>(narrowerAtTop) / heights.size()};
@@ -537,9 +540,9 @@ TEST(ArtworkTest, BackgroundsShareOneFireRamp)
             ASSERT_EQ(ramp.count(frame0.colour(x, y)), 1u) << "off-palette colour at " << x << "," << y;
 }
 
-// Tiled over a whole screen, every frame must read as one wall of flames in dark reds: tall
-// tongues rather than drops, no seams at the tile edges, no large bright or dark regions and
-// no single standout highlight that the repetition would turn into a grid.
+// Tiled over a whole screen, every frame must read as one wall of flames in dark reds: no
+// seams at the tile edges, no large bright or dark regions and no single standout highlight
+// that the repetition would turn into a grid.
 TEST(ArtworkTest, EveryFrameTilesAsOneEvenWallOfDarkRedFlames)
 {
     for (const char* name : kBackgrounds) {
@@ -575,8 +578,7 @@ TEST(ArtworkTest, EveryFrameTilesAsOneEvenWallOfDarkRedFlames)
         EXPECT_LE(brightest, 1.1) << "one tongue outshines all the others";
         EXPECT_GE(red, 2.0 * green);
         EXPECT_LE(meanLuminance, 0.25);
-        EXPECT_GE(flames.tongues, 12u);
-        EXPECT_LE(flames.tongues, 45u);
+        EXPECT_TRUE(flames.tongues >= 12 && flames.tongues <= 45) << flames.tongues << " tongue shapes";
         EXPECT_GE(flames.medianHeight, 14.0) << "the flames are drops, not tongues";
         EXPECT_GE(flames.medianTallness, 2.2) << "the flames are round, not tall";
         EXPECT_GE(flames.narrowerAtTopShare, 0.6) << "the flames do not taper upwards";
