@@ -12,11 +12,9 @@ namespace {
 constexpr double kTileW = kFireTileWidth;
 constexpr double kTileH = kFireTileHeight;
 
-// Everything rises by half the tile's height over the loop, about 20 pixels a frame.
-constexpr double kRisePerLoop = kTileH / 2.0;
-
 // Gradient noise that wraps with the tile, stacked twice down it and rising one period per
-// loop, so that frame 3 leads back into frame 0 exactly.
+// loop (half the tile's height, about 20 pixels a frame), so that frame 3 leads back into
+// frame 0 exactly.
 class RisingNoise {
 public:
     RisingNoise(int cellsX, int cellsY, std::uint32_t seed) : noise_(cellsX, cellsY, seed) {}
@@ -56,9 +54,13 @@ struct Tongue {
     double swayAt; // column of the sway field that bends it
 };
 
-constexpr int kTongueColumns = 12;
-constexpr int kTongueRows = 8;
-constexpr double kTongueClimb = kRisePerLoop;
+constexpr int kTongueColumns = 6;
+constexpr int kTongueRows = 4;
+// A row and a half, about 15 pixels a frame: reborn that much lower, a tongue comes up
+// between the rows of the grid, not on another row's bases, so the tongues in full flame
+// never gather into bands across the tile. The licks and sways rise a little faster, and
+// run up the tongues.
+constexpr double kTongueClimb = 1.5 * kTileH / kTongueRows;
 
 // The bits of `row` in reverse order, as a fraction: 0, 1/2, 1/4, 3/4, 1/8, 5/8, ...
 double rowShift(int row)
@@ -86,14 +88,23 @@ std::vector<Tongue> tongues()
             // step: neighbouring rows never stack their tongues into long columns, a gap in one
             // row is filled by the rows around it, and unlike an even slant the shifts line up
             // along no diagonal either.
-            t.x = (column + rowShift(row) + 0.4 * (unitHash(11u, r, c) - 0.5)) * columnStep;
-            t.y = (row + unitHash(12u, r, c)) * rowStep;
-            t.width = 4.0 + 2.0 * unitHash(13u, r, c);
-            t.height = 24.0 + 14.0 * unitHash(14u, r, c);
-            t.heat = 0.85 + 0.15 * unitHash(15u, r, c);
-            // Every two by two block of neighbours holds all four points of a life, so young
-            // bright tongues never crowd together.
-            t.phase = 0.5 * (column % 2) + 0.25 * (row % 2) + 0.2 * unitHash(16u, r, c);
+            t.x = (column + rowShift(row) + 0.5 * (unitHash(11u, r, c) - 0.5)) * columnStep;
+            t.y = (row + 0.4 * unitHash(12u, r, c)) * rowStep;
+            t.width = 6.5 + 2.0 * unitHash(13u, r, c);
+            t.height = 40.0 + 25.0 * unitHash(14u, r, c);
+            t.heat = 0.95 + 0.05 * unitHash(15u, r, c);
+            // A tongue's point of life goes with its row's shift, and neighbouring columns are
+            // half a life apart: then any four tongues side by side, and any two neighbours in
+            // a row, are at points of their lives whose brightness adds up to about the same
+            // on every frame, so no stripe down the tile nor band across it is brighter than
+            // the rest. The eighth of a life on top shows every tongue at 1/8, 3/8, 5/8 and 7/8
+            // of it: twice in full flame, twice half lit, never just born or dead.
+            t.phase = 0.125 + rowShift(row) + 0.5 * (column % 2) + 0.1 * (unitHash(16u, r, c) - 0.5);
+            t.phase -= static_cast<double>(floorToInt(t.phase));
+            // The grid holds where the bases are on the first frame, not where they were born:
+            // so every row of the grid has its share of young and of full-grown tongues at
+            // every frame, and no band across the tile is left without bright ones.
+            t.y += kTongueClimb * t.phase;
             t.swayAt = kTileW * unitHash(17u, r, c);
             result.push_back(t);
         }
@@ -129,37 +140,40 @@ public:
         for (const Tongue& t : tongues_) {
             double life = t.phase + static_cast<double>(frame) / kFireFrameCount;
             life -= static_cast<double>(floorToInt(life));
-            const double fade = smoothstep(0.0, 0.3, life) * (1.0 - smoothstep(0.65, 1.0, life));
+            const double fade = smoothstep(0.0, 0.25, life) * (1.0 - smoothstep(0.75, 1.0, life));
             const double baseY = t.y - kTongueClimb * life;
-            const double length = t.height * (0.7 + 0.6 * life);
-            const double along = wrapAround(baseY - py, kTileH) / length; // 0 at base, 1 at tip
-            if (along < -0.3 || along > 1.0)
+            const double length = t.height * (0.8 + 0.4 * life);
+            const double rise = wrapAround(baseY - py, kTileH); // pixels above the base
+            const double along = rise / length;                 // 0 at the base, 1 at the tip
+            const double below = rise / (2.0 * t.width);        // 0 at the base, -1 under it
+            if (below <= -1.0 || along >= 1.0)
                 continue;
-            // A round base, widest a little above it, drawn out to a point at the tip.
-            const double profile = std::sqrt((along + 0.3) / 1.3) * (1.0 - along) * 2.0;
-            const double halfWidth = t.width * profile;
-            if (halfWidth <= 0.0)
-                continue;
-            // Each tongue bends sideways with height as a whole, and sways independently of its
-            // neighbours, so tongues never bunch up into brighter patches.
-            const double bend = 3.5 * sway_.at(t.swayAt, py, frame) + flicker_.at(t.x, py, frame);
+            // A round base, as wide as the tongue, below a body that narrows to a point; the
+            // base grows out of a glow that fades away below it.
+            const double halfWidth = along < 0.0 ? t.width * std::sqrt(1.0 - below * below)
+                                                  : t.width * (1.0 - along) * (1.0 + 0.5 * along);
+            // The tip sways further than the base, and each tongue sways on its own, so
+            // tongues never bunch up into brighter patches.
+            const double bend = (2.0 + 6.0 * along) * sway_.at(t.swayAt, py, frame) + flicker_.at(t.x, py, frame);
             const double across = wrapAround(px - bend - t.x, kTileW) / halfWidth;
             if (across <= -1.0 || across >= 1.0)
                 continue;
-            // The base grows out of the glow below, a short and narrow hot core sits low in
-            // the tongue, and the body around it stays a deep red until the tip thins away.
-            const double hot = clamp01(1.0 - (along - 0.2) * (along - 0.2) / (0.22 * 0.22));
-            const double side = 1.0 - across * across;
-            const double body = smoothstep(-0.3, 0.1, along) * (1.0 - smoothstep(0.55, 1.0, along));
-            const double core = body * side * (0.5 + 0.5 * hot * hot * side);
+            // Hottest in the base, cooling on the way up to a deep red tip that thins away;
+            // the upper part is torn by licks, so the tips flicker and split. Across, the body
+            // is full and its edges soft.
+            const double heat = 1.0 - 0.6 * smoothstep(0.15, 1.0, along);
+            const double torn = 1.0 - 0.4 * along * (0.5 + 0.5 * licks_.at(px, py, frame));
+            const double tip = 1.0 - smoothstep(0.7, 1.0, along);
+            const double side = 1.0 - 0.5 * across * across * (1.0 + across * across);
+            const double core = 0.78 * side * heat * torn * tip * smoothstep(-1.0, 0.0, below);
             const double contribution = clamp01(t.heat * fade * core);
             dark *= 1.0 - contribution;
             hottest = contribution > hottest ? contribution : hottest;
         }
         const double flames = 0.7 * hottest + 0.3 * (1.0 - dark);
-        const double lick = 0.5 + 0.5 * licks_.at(px, py, frame);
         const double ember = 0.5 + 0.5 * glow_.at(px, py, frame);
-        return clamp01(0.05 + 0.16 * ember + flames * (0.75 + 0.25 * lick));
+        const double ground = 0.04 + 0.16 * ember;
+        return clamp01(flames + ground * (1.0 - flames));
     }
 
 private:
@@ -215,12 +229,14 @@ std::vector<double> slowWaves(const std::vector<double>& field)
 
 double luminance(const Colour& c) { return 0.3 * c.r + 0.59 * c.g + 0.11 * c.b; }
 
+// Where the highlights begin: the hot cores of the tongues in full flame reach just past it.
+constexpr double kKnee = 0.78;
+
 // Eases the hot cores off towards one orange, so that no single pixel flares up white and
 // no tongue outshines the others as a dot repeated on every tile.
 double softenHighlights(double intensity)
 {
-    constexpr double kKnee = 0.55;
-    constexpr double kHeadroom = 0.12;
+    constexpr double kHeadroom = 0.03;
     if (intensity <= kKnee)
         return intensity;
     const double over = intensity - kKnee;
@@ -233,26 +249,66 @@ double lightOf(double intensity)
     return luminance(sampleRamp(fireRamp(), clamp01(softenHighlights(intensity))));
 }
 
+// A running mean over 17 neighbours, wrapping around: the drift of a profile, without the
+// step from one row or column to the next that single tongues make.
+std::vector<double> smoothedAround(const std::vector<double>& profile, int reach)
+{
+    const int n = static_cast<int>(profile.size());
+    std::vector<double> smoothed(profile.size(), 0.0);
+    for (int i = 0; i < n; ++i)
+        for (int d = -reach; d <= reach; ++d)
+            smoothed[i] += profile[static_cast<std::size_t>((i + d + n) % n)] / (2 * reach + 1);
+    return smoothed;
+}
+
+// The intensity whose light is `light`: lightOf runs up steadily from black to the
+// highlights' orange, so a table of it read backwards, with straight lines between its
+// entries, undoes it.
+class LightInverse {
+public:
+    LightInverse()
+    {
+        for (int i = 0; i <= kSteps; ++i)
+            lights_.push_back(lightOf(static_cast<double>(i) / kSteps));
+    }
+
+    double operator()(double light) const
+    {
+        if (light <= lights_.front())
+            return 0.0;
+        if (light >= lights_.back())
+            return 1.0;
+        int low = 0, high = kSteps;
+        while (high - low > 1) {
+            const int middle = (low + high) / 2;
+            (lights_[static_cast<std::size_t>(middle)] <= light ? low : high) = middle;
+        }
+        const double from = lights_[static_cast<std::size_t>(low)], to = lights_[static_cast<std::size_t>(high)];
+        return (low + (to > from ? (light - from) / (to - from) : 0.0)) / kSteps;
+    }
+
+private:
+    static constexpr int kSteps = 1024;
+    std::vector<double> lights_;
+};
+
 // Repeated every 124 and 157 pixels, even a faintly brighter or darker region of the tile
 // becomes a grid that the eye finds at once, and so does a column or a row that is a little
-// darker than the others: it runs on unbroken down or across the whole screen. So the
-// flames are dimmed a little where the tile is brighter than average, at large scale or
-// along a whole column or row, and fed a little where it is darker, a few times over until
-// the light the eye sees is even. Scaling rather than shifting keeps the gaps dark.
-// Only the gaps and the bodies of the flames are scaled, hardly their hot cores: the
-// highlights already bring every core close to one orange, and a core lifted above that in
-// a dim stretch showed as a brighter drop, one or two per tile, that the repetition lined
-// up into a grid (a core dimmed in a bright stretch left the others standing out the same
-// way). For the same reason flames are fed by a third at most but may be dimmed further.
-void evenOut(std::vector<double>& intensity)
+// darker than the others: it runs on unbroken down or across the whole screen. With two
+// dozen tongues to a tile, some stretches of it always hold more hot bases than others. So
+// the light the eye sees is divided by the tile's slowest waves and by the drift of its
+// column and row means, a few times over until it is even: the flames and the gaps of a
+// bright stretch are dimmed by the same share, those of a dim one lifted, so the gaps stay
+// dark. The hot cores stay at the highlights' one orange either way: lifted, they cannot
+// pass it; dimmed below it, the cores of the bright stretches would leave those of the dim
+// ones standing out as brighter drops. Every frame is brought to the same mean light,
+// `target`, so that the whole screen does not pulse from one frame to the next.
+void evenOut(std::vector<double>& intensity, double target)
 {
-    constexpr int kPasses = 5;
-    constexpr double kMinGain = 0.3;
-    constexpr double kMaxGain = 1.3;
+    constexpr int kPasses = 4;
+    const LightInverse intensityOf;
     const int w = kFireTileWidth;
     const int h = kFireTileHeight;
-    const std::vector<double> original = intensity;
-    std::vector<double> totalGain(intensity.size(), 1.0);
     std::vector<double> light(intensity.size());
     for (int pass = 0; pass < kPasses; ++pass) {
         double mean = 0.0;
@@ -270,13 +326,15 @@ void evenOut(std::vector<double>& intensity)
                 row[y] += (light[i] - waves[i] - mean) / w;
             }
         }
+        column = smoothedAround(column, 3);
+        row = smoothedAround(row, 8);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const std::size_t i = static_cast<std::size_t>(y) * w + x;
-                const double gain = totalGain[i] * (1.0 - (waves[i] + column[x] + row[y]) / mean);
-                totalGain[i] = gain < kMinGain ? kMinGain : (gain > kMaxGain ? kMaxGain : gain);
-                const double coreShare = original[i] * original[i];
-                intensity[i] = original[i] * (1.0 + (totalGain[i] - 1.0) * (1.0 - coreShare));
+                const double local = mean + waves[i] + column[x] + row[y];
+                const double evened = intensityOf(light[i] * target / (local > 0.5 * mean ? local : 0.5 * mean));
+                const double held = evened < intensity[i] ? smoothstep(kKnee - 0.15, kKnee, intensity[i]) : 0.0;
+                intensity[i] = evened + (intensity[i] - evened) * held;
             }
         }
     }
@@ -341,14 +399,18 @@ const std::vector<std::vector<double>>& frameIntensities()
     static const std::vector<std::vector<double>> frames = [] {
         const FireField field;
         std::vector<std::vector<double>> wall;
+        double meanLight = 0.0;
         for (int frame = 0; frame < kFireFrameCount; ++frame) {
             std::vector<double> intensity(static_cast<std::size_t>(kFireTileWidth) * kFireTileHeight);
             for (int y = 0; y < kFireTileHeight; ++y)
                 for (int x = 0; x < kFireTileWidth; ++x)
                     intensity[static_cast<std::size_t>(y) * kFireTileWidth + x] = field.at(x + 0.5, y + 0.5, frame);
-            evenOut(intensity);
+            for (double v : intensity)
+                meanLight += lightOf(v) / static_cast<double>(intensity.size() * kFireFrameCount);
             wall.push_back(intensity);
         }
+        for (std::vector<double>& intensity : wall)
+            evenOut(intensity, meanLight);
         const Cut cut = calmestCut(wall);
         std::vector<std::vector<double>> tiles;
         for (const std::vector<double>& intensity : wall) {
