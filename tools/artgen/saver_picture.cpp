@@ -47,7 +47,7 @@ int main(int argc, char** argv)
                 const long long sx = static_cast<long long>(x) - position.x;
                 const long long sy = static_cast<long long>(y) - position.y;
                 if (sx >= 0 && sx < motion::kSpriteSize && sy >= 0 && sy < motion::kSpriteSize) {
-                    const std::size_t i = static_cast<std::size_t>(sy) * kSpriteSize + static_cast<std::size_t>(sx);
+                    const std::size_t i = static_cast<std::size_t>(sy) * sprite.image.width + static_cast<std::size_t>(sx);
                     if (sprite.mask[i] == 0)
                         c = sprite.image.palette[sprite.image.pixels[i]];
                 }
