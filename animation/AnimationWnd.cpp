@@ -1,7 +1,8 @@
 #include "animation/AnimationWnd.h"
 
-#include "animation/Compose.h"
+#include "animation/ScaledArtwork.h"
 #include "app/ScreenSaverApp.h"
+#include "framework/Dpi.h"
 #include "resources/resource.h"
 
 #include <cstring>
@@ -30,6 +31,8 @@ CAnimationWnd::~CAnimationWnd()
 {
     m_backBuffer.DeleteObject();
     for (auto& bitmap : m_bitmaps)
+        bitmap.DeleteObject();
+    for (auto& bitmap : m_scaledBitmaps)
         bitmap.DeleteObject();
 }
 
@@ -63,6 +66,7 @@ int CAnimationWnd::OnCreate(LPCREATESTRUCT)
 {
     if (Default() == -1)
         return -1;
+    UseDpi(framework::DpiForWindow(m_hWnd));
     const int stored = AfxGetApp() ? AfxGetApp()->GetProfileInt(kConfigSection, kSpeedEntry, 1) : 1;
     SetSpeed(motion::SpeedFromSetting(stored));
     WatchDisplay();
@@ -99,6 +103,35 @@ BOOL CAnimationWnd::OnPowerBroadcast(UINT event, LPARAM data)
     return TRUE;
 }
 
+void CAnimationWnd::UseDpi(UINT dpi)
+{
+    if (dpi == m_dpi)
+        return;
+    // Should the artwork fail to scale, the picture is drawn as stored: smaller, but whole.
+    if (dpi != scale::kDesignDpi && ScaleArtwork(m_bitmaps, dpi, m_scaledBitmaps)) {
+        m_dpi = dpi;
+        m_geometry = compose::ScaledGeometry(dpi);
+    } else {
+        for (auto& bitmap : m_scaledBitmaps)
+            bitmap.DeleteObject();
+        m_dpi = scale::kDesignDpi;
+        m_geometry = compose::kStoredGeometry;
+    }
+}
+
+void CAnimationWnd::OnDpiChanged(UINT dpi, const RECT*)
+{
+    // The window keeps covering what it was made to cover (a monitor, a host's pane), whatever
+    // place the system suggests; only the picture follows the new scale.
+    UseDpi(dpi);
+}
+
+void CAnimationWnd::OnDpiChangedAfterParent()
+{
+    // A child learns its new scale only from its window: the message carries none.
+    UseDpi(framework::DpiForWindow(m_hWnd));
+}
+
 void CAnimationWnd::OnTimer(UINT_PTR id)
 {
     if (id == kTimerId)
@@ -109,7 +142,7 @@ void CAnimationWnd::OnTimer(UINT_PTR id)
 
 const framework::CBitmap& CAnimationWnd::NextBackground()
 {
-    const framework::CBitmap& frame = m_bitmaps[motion::FrameIndex(m_frameCounter)];
+    const framework::CBitmap& frame = Artwork(motion::FrameIndex(m_frameCounter));
     m_frameCounter = motion::WrappingAdd(m_frameCounter, 1);
     return frame;
 }
@@ -122,9 +155,11 @@ void CAnimationWnd::Tick()
     const int height = area.bottom - area.top;
 
     // The animation keeps its place while the display is off, so that the first tick after it
-    // comes back shows the frame it would have shown anyway.
+    // comes back shows the frame it would have shown anyway. It moves in the 96-DPI picture's
+    // pixels, across as many of them as it takes to reach the window's edges.
     const framework::CBitmap& frame = NextBackground();
-    const motion::SpritePosition moved = motion::Advance({m_x, m_y}, m_speed, width, height);
+    const motion::SpritePosition moved = motion::Advance({m_x, m_y}, m_speed, scale::ToUnits(width, m_dpi),
+                                                         scale::ToUnits(height, m_dpi));
     m_x = moved.x;
     m_y = moved.y;
     if (m_displayOff)
@@ -137,7 +172,7 @@ void CAnimationWnd::Tick()
 
     framework::CDC sprite;
     sprite.CreateCompatibleDC(client);
-    sprite.SelectObject(m_bitmaps[4]);
+    sprite.SelectObject(Artwork(4));
 
     framework::CDC buffer;
     buffer.CreateCompatibleDC(client);
@@ -148,11 +183,14 @@ void CAnimationWnd::Tick()
     }
     buffer.SelectObject(m_backBuffer);
 
-    compose::TileBackground(buffer, background, width, height);
+    compose::TileBackground(buffer, background, width, height, m_geometry);
     // A sprite wholly outside the buffer draws nothing; skipping it also keeps far-off
     // coordinates away from the blitter.
-    if (m_x > -motion::kSpriteSize && m_x < width && m_y > -motion::kSpriteSize && m_y < height)
-        buffer.MaskBlt(m_x, m_y, motion::kSpriteSize, motion::kSpriteSize, sprite, 0, 0, m_bitmaps[5], 0, 0,
+    const int spriteX = scale::ToPixels(m_x, m_dpi);
+    const int spriteY = scale::ToPixels(m_y, m_dpi);
+    const int spriteSize = m_geometry.spriteSize;
+    if (spriteX > -spriteSize && spriteX < width && spriteY > -spriteSize && spriteY < height)
+        buffer.MaskBlt(spriteX, spriteY, spriteSize, spriteSize, sprite, 0, 0, Artwork(5), 0, 0,
                        compose::kMaskedCopy);
     client.BitBlt(0, 0, width, height, buffer, 0, 0, SRCCOPY);
 }
@@ -165,7 +203,7 @@ void CAnimationWnd::OnPaint()
     framework::CDC background;
     background.CreateCompatibleDC(paint);
     background.SelectObject(NextBackground());
-    compose::TileBackground(paint, background, area.right - area.left, area.bottom - area.top);
+    compose::TileBackground(paint, background, area.right - area.left, area.bottom - area.top, m_geometry);
 }
 
 CAnimationWnd* StartPreview(framework::CWnd* parent)

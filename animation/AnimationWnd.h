@@ -1,6 +1,8 @@
 #pragma once
 // The window that plays the animation: tiled flames with the emblem gliding over them.
+#include "animation/Compose.h"
 #include "animation/Motion.h"
+#include "animation/Scale.h"
 #include "framework/Gdi.h"
 #include "framework/PowerNotification.h"
 #include "framework/Wnd.h"
@@ -29,6 +31,8 @@ protected:
     void OnTimer(UINT_PTR id);
     void OnPaint();
     BOOL OnPowerBroadcast(UINT event, LPARAM data);
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
+    void OnDpiChangedAfterParent();
 
 public:
     using MessageMap = framework::MessageMap<CAnimationWnd, framework::CWnd,
@@ -36,7 +40,9 @@ public:
         framework::On<WM_DESTROY, &CAnimationWnd::OnDestroy>,
         framework::On<WM_TIMER, &CAnimationWnd::OnTimer>,
         framework::On<WM_PAINT, &CAnimationWnd::OnPaint>,
-        framework::On<WM_POWERBROADCAST, &CAnimationWnd::OnPowerBroadcast>>;
+        framework::On<WM_POWERBROADCAST, &CAnimationWnd::OnPowerBroadcast>,
+        framework::On<WM_DPICHANGED, &CAnimationWnd::OnDpiChanged>,
+        framework::On<WM_DPICHANGED_AFTERPARENT, &CAnimationWnd::OnDpiChangedAfterParent>>;
 
 protected:
     bool ProcessWindowMessage(const framework::Message& m, LRESULT& result) override
@@ -48,14 +54,26 @@ protected:
     void Tick();
     // The current background frame; moves the counter on.
     const framework::CBitmap& NextBackground();
+    // Draws from now on at dpi: the artwork as stored at 96, redrawn for any other scale once.
+    void UseDpi(UINT dpi);
+    // One of the six bitmaps as drawn at the current scale.
+    const framework::CBitmap& Artwork(std::size_t index) const
+    {
+        return m_dpi == scale::kDesignDpi ? m_bitmaps[index] : m_scaledBitmaps[index];
+    }
     // Asks to be told when the display goes off and on again.
     void WatchDisplay();
 
     framework::CBitmap m_backBuffer;
     SIZE m_backBufferSize{};
     std::array<framework::CBitmap, 6> m_bitmaps;
+    // The same six redrawn for m_dpi, when it is not 96.
+    std::array<framework::CBitmap, 6> m_scaledBitmaps;
+    UINT m_dpi = scale::kDesignDpi;
+    compose::Geometry m_geometry = compose::kStoredGeometry;
     std::int32_t m_frameCounter = 0;
     std::int32_t m_speed = 0;
+    // The sprite's place in pixels of the 96-DPI picture; drawn at m_x x m_dpi / 96.
     std::int32_t m_x = motion::kStartX;
     std::int32_t m_y = motion::kStartY;
     BOOL m_autoDelete;

@@ -2,8 +2,10 @@
 // Owners of GDI handles. Each handle has exactly one owner that releases it on every path.
 #include <windows.h>
 
-namespace framework {
+#include <cstdint>
+#include <vector>
 
+namespace framework {
 
 // A bitmap that is deleted with its owner.
 class CBitmap {
@@ -17,6 +19,14 @@ public:
     BOOL CreateCompatibleBitmap(HDC dc, int width, int height);
     BOOL Attach(HBITMAP bitmap);
     BOOL DeleteObject();
+
+    // A bitmap like the screen's, width x height, from pixels 0x00RRGGBB, top row first.
+    BOOL CreateFromPixels(int width, int height, const std::vector<std::uint32_t>& pixels);
+    // A monochrome bitmap, width x height, white where white is non-zero (top row first).
+    BOOL CreateMonochrome(int width, int height, const std::vector<std::uint8_t>& white);
+    // The bitmap's size and its pixels as 0x00RRGGBB, top row first; empty on failure. The bitmap
+    // must not be selected into a device context.
+    std::vector<std::uint32_t> GetPixels(SIZE& size) const;
 
     HBITMAP GetSafeHandle() const { return m_hBitmap; }
     explicit operator bool() const { return m_hBitmap != nullptr; }

@@ -85,6 +85,16 @@ template <> struct Cracker<WM_POWERBROADCAST> {
     template <class W, class H> static LRESULT Call(W& w, H h, const Message& m)
     { return (w.*h)(static_cast<UINT>(m.wParam), m.lParam); }
 };
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3  // Windows 10 version 1703 and later
+#endif
+template <> struct Cracker<WM_DPICHANGED> {
+    // the new dots per inch (the same on both axes) and the size and place the system suggests
+    using Signature = void(UINT, const RECT*);
+    template <class W, class H> static LRESULT Call(W& w, H h, const Message& m)
+    { (w.*h)(LOWORD(m.wParam), reinterpret_cast<const RECT*>(m.lParam)); return 0; }
+};
+template <> struct Cracker<WM_DPICHANGED_AFTERPARENT> : Cracker<WM_DESTROY> {};
 // Mouse messages: key-state flags and the pointer's client position.
 template <> struct Cracker<WM_MOUSEMOVE> {
     using Signature = void(UINT, POINT);
