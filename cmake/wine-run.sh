@@ -7,7 +7,8 @@
 # a start is tried again, up to three times in all, and said on standard error; a program that
 # printed anything is never run again, whatever its exit code.
 : "${BRIMSTAR_WINEPREFIX:?run the tests through scripts/test.sh, which prepares the Wine prefix}"
-export WINEPREFIX="$BRIMSTAR_WINEPREFIX" WINEDEBUG="${WINEDEBUG:--all}"
+# A test at another display scale runs in the prefix made for that scale (scripts/wine-session.sh).
+export WINEPREFIX="$BRIMSTAR_WINEPREFIX${BRIMSTAR_TEST_DPI:+-dpi$BRIMSTAR_TEST_DPI}" WINEDEBUG="${WINEDEBUG:--all}"
 
 out=$(mktemp) && err=$(mktemp) || exit 1
 trap 'rm -f "$out" "$err"' EXIT

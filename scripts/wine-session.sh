@@ -8,6 +8,10 @@
 #       creates and configures the prefix on first use, and starts the keep-warm program
 #       (<build-dir>/tests/windows/support/keepwarm.exe) so that every later Windows
 #       process starts in a fraction of the usual time.
+#   brimstar_wine_scaled_prefix <dpi>
+#       After brimstar_wine_start: makes, once, the prefix $BRIMSTAR_WINEPREFIX-dpi<dpi>, in
+#       which Wine reports a display scale of <dpi> dots per inch (96 is 100 %). A Windows test
+#       run with BRIMSTAR_TEST_DPI=<dpi> runs there (cmake/wine-run.sh).
 #   brimstar_wine_stop
 #       Stops all of the above. Safe to call more than once.
 #
@@ -174,6 +178,22 @@ brimstar_wine_start() {
     else
         echo "wine-session: $keepwarm not built; Windows processes will start slower" >&2
     fi
+}
+
+brimstar_wine_scaled_prefix() {
+    local dpi=${1:?usage: brimstar_wine_scaled_prefix <dpi>}
+    local prefix="${BRIMSTAR_WINEPREFIX:?run brimstar_wine_start first}-dpi$dpi"
+    WINEPREFIX=$prefix _brimstar_prepare_prefix "$prefix" || return 1
+    if ! grep -qi "^\"LogPixels\"=dword:$(printf %08x "$dpi")" "$prefix/user.reg"; then
+        WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+            </dev/null >/dev/null 2>&1 || {
+            echo "wine-session: could not set $dpi DPI in $prefix" >&2
+            return 1
+        }
+    fi
+    # Wine reads the scale when its server starts, and writes the registry out when it stops.
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
 }
 
 brimstar_wine_stop() {

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include "animation/AnimationWnd.h"
+#include "framework/Dpi.h"
 #include "framework/Gdi.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -66,7 +69,11 @@ protected:
     {
         s_artwork = frame_model::LoadArtwork(::GetModuleHandleW(nullptr), s_artworkError);
     }
-    static void TearDownTestSuite() { s_artwork.reset(); }
+    static void TearDownTestSuite()
+    {
+        s_scaledArtwork.clear();
+        s_artwork.reset();
+    }
 
     void SetUp() override
     {
@@ -104,6 +111,11 @@ protected:
         // a test sends one; dropping the pending one keeps a stray UpdateWindow from doing so.
         ::ValidateRect(m_window->m_hWnd, nullptr);
         ASSERT_EQ(0, AnimationWndProbe::FrameCounter(*m_window)) << "the window was painted before the test began";
+        // A run in a Wine prefix set to another scale says which; the window must be at it.
+        UseDpi(framework::DpiForWindow(Window()));
+        if (const char* expected = std::getenv("BRIMSTAR_TEST_DPI")) {
+            ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), m_dpi) << "the window is not at the display scale set";
+        }
         m_model = frame_model::State{};
         m_model.speed = AnimationWndProbe::Speed(*m_window);
         m_width = width;
@@ -112,17 +124,27 @@ protected:
 
     HWND Window() const { return m_window->m_hWnd; }
 
+    // The model draws from now on at dpi, with the artwork enlarged for it.
+    void UseDpi(UINT dpi)
+    {
+        m_dpi = dpi;
+        auto scaled = s_scaledArtwork.find(dpi);
+        if (dpi != 96 && scaled == s_scaledArtwork.end())
+            scaled = s_scaledArtwork.emplace(dpi, frame_model::AtScale(*s_artwork, dpi)).first;
+        m_artwork = dpi == 96 ? &*s_artwork : &scaled->second;
+    }
+
     // One tick, in the window and in the model. Returns the frame the model expects to see.
     Image Tick()
     {
-        const int frame = frame_model::Tick(m_model, m_width, m_height);
+        const int frame = frame_model::Tick(m_model, m_width, m_height, m_dpi);
         ::SendMessageW(Window(), WM_TIMER, kAnimationTimer, 0);
         return Compose(frame, true);
     }
 
     Image Compose(int frame, bool withSprite) const
     {
-        return frame_model::Compose(*s_artwork, m_width, m_height, frame,
+        return frame_model::Compose(*m_artwork, m_width, m_height, frame,
                                     withSprite ? std::optional<POINT>(POINT{m_model.x, m_model.y}) : std::nullopt);
     }
 
@@ -176,17 +198,21 @@ protected:
     }
 
     static std::optional<frame_model::Artwork> s_artwork;
+    static std::map<UINT, frame_model::Artwork> s_scaledArtwork;
     static std::string s_artworkError;
 
     framework::CWinApp m_app{kAppName};
     std::unique_ptr<HostWindow> m_host;
     std::unique_ptr<CAnimationWnd> m_window;
     frame_model::State m_model;
+    UINT m_dpi = 96;
+    const frame_model::Artwork* m_artwork = nullptr;
     int m_width = 0;
     int m_height = 0;
 };
 
 std::optional<frame_model::Artwork> AnimationWindow::s_artwork;
+std::map<UINT, frame_model::Artwork> AnimationWindow::s_scaledArtwork;
 std::string AnimationWindow::s_artworkError;
 
 // ---- Frames at many sizes, the sprite on its way through them ------------------------------------
@@ -430,6 +456,25 @@ TEST_F(AnimationWindow, ResizingBetweenTicksGivesWholeFramesOfTheNewSize)
         ASSERT_TRUE(StateAgrees()) << "resizing must not draw or move anything by itself";
         TickAndCheck();
         TickAndCheck();
+    }
+}
+
+TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
+{
+    // As when the system moves the window to a monitor of another scale: the picture is drawn at
+    // the new one from the next tick on, the sprite where it was in the picture.
+    ASSERT_NO_FATAL_FAILURE(Open(400, 350, 45));
+    TickAndCheck();
+    const UINT first = m_dpi;
+    RECT place{};
+    ::GetWindowRect(Window(), &place);
+    for (const UINT dpi : {144u, 192u, 120u, first}) {
+        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
+        ::SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+        UseDpi(dpi);
+        ASSERT_TRUE(StateAgrees());
+        for (int tick = 0; tick < 3; ++tick)
+            TickAndCheck();
     }
 }
 

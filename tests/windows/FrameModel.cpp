@@ -1,6 +1,9 @@
 #include "FrameModel.h"
 
+#include "animation/Resample.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace frame_model {
@@ -182,18 +185,65 @@ std::optional<Artwork> LoadArtwork(HMODULE module, std::string& error)
     return artwork;
 }
 
+namespace {
+
+// Length or place v of the 96-DPI picture at dpi, to the nearest pixel, halves rounded up.
+int Scaled(int v, UINT dpi) { return static_cast<int>(std::floor(v * (dpi / 96.0) + 0.5)); }
+
+resample::Image Block(const Image& image, int left, int width, int height)
+{
+    resample::Image block{width, height, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = left; x < left + width; ++x)
+            block.pixels.push_back(image.At(x, y));
+    return block;
+}
+
+}  // namespace
+
+Artwork AtScale(const Artwork& stored, UINT dpi)
+{
+    Artwork scaled = stored;
+    scaled.dpi = dpi;
+    scaled.tileWidth = Scaled(kTileWidth, dpi);
+    scaled.tileHeight = Scaled(kTileHeight, dpi);
+    scaled.tileSourceColumn = 0;
+    scaled.spriteSize = Scaled(kSpriteSize, dpi);
+    const int size = scaled.spriteSize;
+    for (int frame = 0; frame < kFrameCount; ++frame) {
+        const resample::Image tile =
+            resample::Resize(Block(stored.backgrounds[frame], kTileSourceColumn, kTileWidth, kTileHeight),
+                             scaled.tileWidth, scaled.tileHeight, resample::Edges::Repeat);
+        scaled.backgrounds[frame] = Image{tile.width, tile.height, {tile.pixels.begin(), tile.pixels.end()}};
+    }
+    resample::Shape emblem{kSpriteSize, kSpriteSize, {}};
+    for (int y = 0; y < kSpriteSize; ++y)
+        for (int x = 0; x < kSpriteSize; ++x)
+            emblem.inside.push_back(stored.mask.ShowsSprite(x, y) ? 1 : 0);
+    const resample::Image sprite =
+        resample::ResizeCutOut(Block(stored.sprite, 0, kSpriteSize, kSpriteSize), emblem, size, size);
+    scaled.sprite = Image{size, size, {sprite.pixels.begin(), sprite.pixels.end()}};
+    const resample::Shape shape = resample::Resize(emblem, size, size);
+    scaled.mask = Mask{size, size, {}};
+    for (std::uint8_t inside : shape.inside)
+        scaled.mask.bits.push_back(inside ? 0 : 1);
+    return scaled;
+}
+
 Image Compose(const Artwork& artwork, int width, int height, int frame, std::optional<POINT> spritePosition)
 {
     const Image& background = artwork.backgrounds[frame];
+    const int size = artwork.spriteSize;
     Image result{width, height, {}};
     result.pixels.reserve(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            COLORREF pixel = background.At(kTileSourceColumn + x % kTileWidth, y % kTileHeight);
+            COLORREF pixel =
+                background.At(artwork.tileSourceColumn + x % artwork.tileWidth, y % artwork.tileHeight);
             if (spritePosition) {
-                const int spriteX = x - spritePosition->x;
-                const int spriteY = y - spritePosition->y;
-                if (spriteX >= 0 && spriteX < kSpriteSize && spriteY >= 0 && spriteY < kSpriteSize &&
+                const int spriteX = x - Scaled(spritePosition->x, artwork.dpi);
+                const int spriteY = y - Scaled(spritePosition->y, artwork.dpi);
+                if (spriteX >= 0 && spriteX < size && spriteY >= 0 && spriteY < size &&
                     artwork.mask.ShowsSprite(spriteX, spriteY))
                     pixel = artwork.sprite.At(spriteX, spriteY);
             }
@@ -203,8 +253,12 @@ Image Compose(const Artwork& artwork, int width, int height, int frame, std::opt
     return result;
 }
 
-int Tick(State& state, int width, int height)
+int Tick(State& state, int width, int height, UINT dpi)
 {
+    // The edges as far off as they are in the 96-DPI picture: a place x lies beyond an edge
+    // `width` pixels away once x x dpi / 96 reaches it.
+    width = static_cast<int>(std::ceil(width * 96.0 / dpi));
+    height = static_cast<int>(std::ceil(height * 96.0 / dpi));
     const int frame = Paint(state);
     state.x = Wrapped(state.x, state.speed);
     if (state.x >= width) {
