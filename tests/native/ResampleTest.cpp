@@ -18,20 +18,13 @@ Image Filled(int width, int height, std::uint32_t colour)
 
 std::uint32_t Grey(int level) { return static_cast<std::uint32_t>(level) * 0x010101u; }
 
-TEST(Resample, AnEvenColourStaysEvenAtEverySizeAndEdge)
+TEST(Resample, AnEvenColourStaysEvenAndARampStraight)
 {
-    const Image even = Filled(13, 7, 0x5A2C07);
     for (const Edges edges : {Edges::Repeat, Edges::Extend})
-        for (const auto& [width, height] : {std::pair{20, 11}, std::pair{26, 14}, std::pair{5, 3}, std::pair{1, 1}}) {
-            const Image resized = resample::Resize(even, width, height, edges);
-            ASSERT_EQ(resized.pixels.size(), static_cast<std::size_t>(width) * height);
-            for (std::uint32_t pixel : resized.pixels)
-                ASSERT_EQ(pixel, 0x5A2C07u) << width << " x " << height;
-        }
-}
+        for (const auto& [width, height] : {std::pair{20, 11}, std::pair{26, 14}, std::pair{5, 3}, std::pair{1, 1}})
+            EXPECT_EQ(resample::Resize(Filled(13, 7, 0x5A2C07), width, height, edges).pixels,
+                      Filled(width, height, 0x5A2C07).pixels);
 
-TEST(Resample, ARampStaysStraightAlongEitherAxis)
-{
     // 0, 8, ..., 120 across 16 pixels, enlarged to 24: pixel t's centre lies at c = (t + 0.5) x 16/24
     // - 0.5 of the source, where the ramp is 8c; (16t + 8) / 3 - 4 is never a half, so rounding is
     // plain. Pixels whose filter reaches past an end are left out.
@@ -77,8 +70,8 @@ TEST(Resample, TwiceAsLargeGivesTheCubicsOwnWeightsAndWrapsARepeatingTile)
 
 TEST(Resample, ACutOutsSurroundNeverBleedsIntoItsEdge)
 {
-    // A disc of one colour on a surround of another, at 150 % and 200 %: inside the enlarged
-    // shape there is nothing but the disc's colour.
+    // A disc on a surround of another colour, at 150 % and 200 %: inside the enlarged shape
+    // there is nothing but the disc's colour.
     Image disc = Filled(40, 40, 0x00FF00);
     Shape shape{40, 40, std::vector<std::uint8_t>(1600, 0)};
     for (int y = 0; y < 40; ++y)
