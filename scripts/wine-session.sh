@@ -8,6 +8,12 @@
 #       creates and configures the prefix on first use, and starts the keep-warm program
 #       (<build-dir>/tests/windows/support/keepwarm.exe) so that every later Windows
 #       process starts in a fraction of the usual time.
+#   brimstar_wine_start --two-monitors <dir>
+#       The same on two monitors side by side: 1280x800 primary, 1024x768 to its right. They
+#       are the Xinerama screens of an Xephyr server shown inside a private Xvfb (Xvfb's own
+#       Xinerama puts both at the origin), in the prefix <dir>/wineprefix, where Wine takes the
+#       monitors from Xinerama (UseXRandR=N: through XRandR it sees one). The keep-warm program
+#       is $BRIMSTAR_KEEPWARM_EXE, if set.
 #   brimstar_wine_stop
 #       Stops all of the above. Safe to call more than once.
 #
@@ -16,10 +22,14 @@
 #
 # Set BRIMSTAR_NO_KEEPWARM=1 to skip the keep-warm program (for a single Windows process).
 # Variables left for the caller: BRIMSTAR_XVFB_DISPLAY (number, empty when reusing a display),
-# BRIMSTAR_XVFB_PID, BRIMSTAR_KEEPWARM_PID.
+# BRIMSTAR_XVFB_PID, BRIMSTAR_XEPHYR_DISPLAY and BRIMSTAR_XEPHYR_PID (two monitors only),
+# BRIMSTAR_KEEPWARM_PID.
 
 BRIMSTAR_XVFB_PID=""
 BRIMSTAR_XVFB_DISPLAY=""
+BRIMSTAR_XEPHYR_PID=""
+BRIMSTAR_XEPHYR_DISPLAY=""
+BRIMSTAR_TWO_MONITORS=""
 BRIMSTAR_KEEPWARM_PID=""
 BRIMSTAR_WINE_STARTED=""
 
@@ -48,45 +58,59 @@ _brimstar_display_free() {
     [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]] && ! _brimstar_display_answers ":$n"
 }
 
-_brimstar_start_xvfb() {
-    local size=$1 n tries=0 log deadline
-    log=$(mktemp /tmp/brimstar-xvfb.XXXXXX)
+# Starts an X server on a free display number: "$@" is its command, the display goes after the
+# first word. Sets _brimstar_server_pid and _brimstar_server_display (number).
+_brimstar_start_x_server() {
+    local n tries=0 log deadline
+    log=$(mktemp /tmp/brimstar-x.XXXXXX)
     for ((n = 90; n < 200 && tries < 5; n++)); do
         _brimstar_display_free "$n" || continue
         tries=$((tries + 1))
-        Xvfb ":$n" -screen 0 "${size}x24" +extension RANDR -nolisten tcp \
-            </dev/null >"$log" 2>&1 &
-        BRIMSTAR_XVFB_PID=$!
-        BRIMSTAR_XVFB_DISPLAY=$n
+        "$1" ":$n" "${@:2}" -nolisten tcp </dev/null >"$log" 2>&1 &
+        _brimstar_server_pid=$!
+        _brimstar_server_display=$n
         # Wait until it answers or dies (another server may have taken the number meanwhile).
         deadline=$((SECONDS + 30))
         until _brimstar_display_answers ":$n"; do
-            if ! kill -0 "$BRIMSTAR_XVFB_PID" 2>/dev/null || ((SECONDS >= deadline)); then
+            if ! kill -0 "$_brimstar_server_pid" 2>/dev/null || ((SECONDS >= deadline)); then
                 break
             fi
             sleep 0.05
         done
         if _brimstar_display_answers ":$n"; then
             rm -f "$log"
-            export DISPLAY=":$n"
             return 0
         fi
-        kill "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        wait "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        echo "wine-session: Xvfb :$n did not come up:" >&2
+        kill "$_brimstar_server_pid" 2>/dev/null || true
+        wait "$_brimstar_server_pid" 2>/dev/null || true
+        echo "wine-session: $1 :$n did not come up:" >&2
         sed 's/^/    /' "$log" >&2
-        BRIMSTAR_XVFB_PID=""
-        BRIMSTAR_XVFB_DISPLAY=""
     done
     rm -f "$log"
-    echo "wine-session: could not start Xvfb" >&2
+    echo "wine-session: could not start $1" >&2
     return 1
+}
+
+_brimstar_start_xvfb() {
+    _brimstar_start_x_server Xvfb -screen 0 "${1}x24" +extension RANDR || return 1
+    BRIMSTAR_XVFB_PID=$_brimstar_server_pid
+    BRIMSTAR_XVFB_DISPLAY=$_brimstar_server_display
+    export DISPLAY=":$BRIMSTAR_XVFB_DISPLAY"
+}
+
+_brimstar_start_two_monitors() {
+    _brimstar_start_xvfb 2400x900 || return 1
+    _brimstar_start_x_server Xephyr +xinerama -screen 1280x800+0+0 -screen 1024x768+1280+0 || return 1
+    BRIMSTAR_XEPHYR_PID=$_brimstar_server_pid
+    BRIMSTAR_XEPHYR_DISPLAY=$_brimstar_server_display
+    export DISPLAY=":$BRIMSTAR_XEPHYR_DISPLAY"
 }
 
 _brimstar_settings_present() {
     local reg="$1/user.reg"
     [[ -f $reg ]] && grep -q '^"Managed"="N"' "$reg" &&
-        grep -q '^"ShowCrashDialog"=dword:00000000' "$reg"
+        grep -q '^"ShowCrashDialog"=dword:00000000' "$reg" &&
+        { [[ -z $BRIMSTAR_TWO_MONITORS ]] || grep -q '^"UseXRandR"="N"' "$reg"; }
 }
 
 _brimstar_prepare_prefix() {
@@ -114,13 +138,25 @@ _brimstar_prepare_prefix() {
             echo "wine-session: could not write the prefix's registry settings" >&2
             return 1
         fi
+        if [[ -n $BRIMSTAR_TWO_MONITORS ]]; then
+            # Read when Wine's desktop process starts: let the one started for `reg` end first.
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f </dev/null >/dev/null 2>&1 &&
+                wineserver -w || {
+                echo "wine-session: could not turn XRandR off in the prefix" >&2
+                return 1
+            }
+        fi
     fi
 }
 
 brimstar_wine_start() {
     local reuse=""
+    BRIMSTAR_TWO_MONITORS=""
     if [[ ${1:-} == --reuse-display ]]; then
         reuse=1
+        shift
+    elif [[ ${1:-} == --two-monitors ]]; then
+        BRIMSTAR_TWO_MONITORS=1
         shift
     fi
     local build_dir=${1:?usage: brimstar_wine_start [--reuse-display] <build-dir> [WxH]}
@@ -140,6 +176,9 @@ brimstar_wine_start() {
 
     if [[ -n $reuse && -n ${DISPLAY:-} ]] && _brimstar_display_answers "$DISPLAY"; then
         echo "wine-session: using display $DISPLAY" >&2
+    elif [[ -n $BRIMSTAR_TWO_MONITORS ]]; then
+        _brimstar_start_two_monitors || return 1
+        echo "wine-session: two monitors on $DISPLAY, Xephyr in Xvfb :$BRIMSTAR_XVFB_DISPLAY" >&2
     else
         _brimstar_start_xvfb "$size" || return 1
         echo "wine-session: Xvfb on $DISPLAY (${size}x24), pid $BRIMSTAR_XVFB_PID" >&2
@@ -188,14 +227,18 @@ brimstar_wine_stop() {
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
     fi
-    if [[ -n $BRIMSTAR_XVFB_PID ]]; then
-        kill "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        wait "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        BRIMSTAR_XVFB_PID=""
-    fi
-    if [[ -n $BRIMSTAR_XVFB_DISPLAY ]]; then
-        rm -f "/tmp/.X$BRIMSTAR_XVFB_DISPLAY-lock" "/tmp/.X11-unix/X$BRIMSTAR_XVFB_DISPLAY"
-        BRIMSTAR_XVFB_DISPLAY=""
-    fi
+    local pid display
+    for pid in "$BRIMSTAR_XEPHYR_PID" "$BRIMSTAR_XVFB_PID"; do
+        [[ -n $pid ]] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    for display in "$BRIMSTAR_XEPHYR_DISPLAY" "$BRIMSTAR_XVFB_DISPLAY"; do
+        [[ -n $display ]] && rm -f "/tmp/.X$display-lock" "/tmp/.X11-unix/X$display"
+    done
+    BRIMSTAR_XEPHYR_PID=""
+    BRIMSTAR_XVFB_PID=""
+    BRIMSTAR_XEPHYR_DISPLAY=""
+    BRIMSTAR_XVFB_DISPLAY=""
     return 0
 }
