@@ -42,7 +42,7 @@ TEST(MonitorLayout, ThreeMonitorsGetTwoWindowsInTheSystemsOrder)
 TEST(MonitorLayout, MirrorsEmptyAndRepeatedMonitorsGetNoWindowOfTheirOwn)
 {
     const Rect mirror{0, 0, 1280, 720};
-    const Rect empty{1920, 0, 1920, 1080};
+    const Rect empty{3000, 0, 3000, 1080};
     const Rect right{1920, 0, 3000, 900};
     const Rect overlapping{1000, 0, 2920, 1080};  // shows what the primary window does not cover
     EXPECT_EQ(OtherMonitors({kPrimary, mirror, empty, right, right, overlapping}, kPrimary),

@@ -48,13 +48,22 @@ struct Pixels {
     COLORREF At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
 };
 
-// What the screen shows, read the way any program reads it.
+// What a part of the screen shows, read the way any program reads it.
+Pixels CaptureArea(const RECT& area)
+{
+    Pixels shot;
+    shot.rgb = testing_support::CaptureScreenArea(area, shot.width, shot.height);
+    return shot;
+}
+
+RECT PrimaryScreen()
+{
+    return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
 Pixels CaptureScreen()
 {
-    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    Pixels shot;
-    shot.rgb = testing_support::CaptureScreen(screen, shot.width, shot.height);
-    return shot;
+    return CaptureArea(PrimaryScreen());
 }
 
 // The saver's artwork, from this program's copy of its resources.
@@ -143,6 +152,35 @@ bool ShowsExactly(const Pixels& screen, const Pixels& flames, const Artwork& art
                 return false;
         }
     return true;
+}
+
+// Each picture the area shows is one flame frame over all of it, at most an emblem-sized square
+// apart; the frames change with the ticks. At least once the picture is exactly the frame with
+// the emblem on its first row: at the default speed of one pixel a tick it starts at (-7, -7) in
+// the area's corner and has moved a pixel right for each tick since `started`.
+::testing::AssertionResult AnimatesFromItsCorner(const RECT& area, std::chrono::steady_clock::time_point started)
+{
+    const Artwork artwork = LoadArtwork();
+    std::set<int> framesSeen;
+    int emblemX = INT_MIN;
+    const bool shown = WaitFor([&] {
+        const Pixels shot = CaptureArea(area);
+        const TileComparison match = BestMatch(shot, artwork.flames);
+        if (!match.ShowsFrameWithEmblemAtMost())
+            return false;
+        framesSeen.insert(match.frame);
+        const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const int ticksAtMost = static_cast<int>(elapsed * 8) + 2;
+        for (int x = -7; emblemX == INT_MIN && x <= -7 + ticksAtMost; ++x)
+            if (ShowsExactly(shot, artwork.flames[static_cast<std::size_t>(match.frame)], artwork, x, -7))
+                emblemX = x;
+        return framesSeen.size() >= 3 && emblemX != INT_MIN;
+    });
+    if (!shown)
+        return ::testing::AssertionFailure() << "flame frames seen: " << framesSeen.size()
+                                             << ", emblem seen: " << (emblemX != INT_MIN);
+    std::printf("[  detail  ] emblem seen at x = %d\n", emblemX);
+    return ::testing::AssertionSuccess();
 }
 
 struct WindowDestroyer {
@@ -268,29 +306,7 @@ TEST_F(SaverEndToEnd, ShowsTheTiledFlamesAndTheEmblemStartingAtTheTopLeft)
     m_hWnd = m_saver->WaitForVisibleWindow();
     ASSERT_NE(m_hWnd, nullptr);
 
-    const Artwork artwork = LoadArtwork();
-    std::set<int> framesSeen;
-    int emblemX = INT_MIN;
-    const auto started = std::chrono::steady_clock::now();
-    // Each picture on screen is one flame frame over the whole screen, at most an emblem-sized
-    // square apart; the frames change with the ticks. At least once the picture is exactly the
-    // frame with the emblem on its first row: at the default speed of one pixel a tick it starts
-    // at (-7, -7) and has moved a pixel right for each tick since.
-    const bool shown = WaitFor([&] {
-        const Pixels shot = CaptureScreen();
-        const TileComparison match = BestMatch(shot, artwork.flames);
-        if (!match.ShowsFrameWithEmblemAtMost())
-            return false;
-        framesSeen.insert(match.frame);
-        const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const int ticksAtMost = static_cast<int>(elapsed * 8) + 2;
-        for (int x = -7; emblemX == INT_MIN && x <= -7 + ticksAtMost; ++x)
-            if (ShowsExactly(shot, artwork.flames[static_cast<std::size_t>(match.frame)], artwork, x, -7))
-                emblemX = x;
-        return framesSeen.size() >= 3 && emblemX != INT_MIN;
-    });
-    ASSERT_TRUE(shown) << "flame frames seen: " << framesSeen.size() << ", emblem seen: " << (emblemX != INT_MIN);
-    std::printf("[  detail  ] emblem seen at x = %d\n", emblemX);
+    EXPECT_TRUE(AnimatesFromItsCorner(PrimaryScreen(), std::chrono::steady_clock::now()));
 
     SendAndExpectEnd({input_driver::KeyDown(VK_SPACE), input_driver::KeyUp(VK_SPACE)}, "a key");
 }
@@ -414,5 +430,93 @@ const HarmlessInput kHarmlessInputs[] = {
 
 INSTANTIATE_TEST_SUITE_P(SaverEndToEnd, HarmlessInputs, ::testing::ValuesIn(kHarmlessInputs),
                          [](const ::testing::TestParamInfo<HarmlessInput>& info) { return info.param.name; });
+
+// --- Two monitors side by side, in a session of their own (scripts/on-two-monitors.sh) ------
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT area, LPARAM list)
+{
+    reinterpret_cast<std::vector<RECT>*>(list)->push_back(*area);
+    return TRUE;
+}
+
+// A pointer move to anywhere on the virtual screen, whose absolute coordinates span all monitors.
+INPUT MoveOnVirtualScreenTo(int x, int y)
+{
+    const RECT all{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                   ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = static_cast<LONG>((static_cast<long long>(x - all.left) * 65536 + all.right - 1) / all.right);
+    move.mi.dy = static_cast<LONG>((static_cast<long long>(y - all.top) * 65536 + all.bottom - 1) / all.bottom);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    return move;
+}
+
+using SaverEndToEndOnTwoMonitors = SaverEndToEnd;
+
+TEST_F(SaverEndToEndOnTwoMonitors, CoversAndAnimatesBothAndEndsOnAMoveOverTheSecondAndOnAKey)
+{
+    std::vector<RECT> monitors;
+    ::EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    ASSERT_EQ(monitors.size(), 2u) << "this case needs a session with two monitors";
+    const RECT primary = PrimaryScreen();
+    const RECT second = ::EqualRect(&monitors[0], &primary) ? monitors[1] : monitors[0];
+    // No stored speed: each emblem glides from its own monitor's corner at a pixel a tick.
+    const testing_support::PrivateSaver copy(L"BrimstarSaverE2ETwoMonitors");
+
+    // First the pointer rests on the primary screen, then moves to the same place relative to the
+    // second monitor: in each window's own client coordinates that is no move at all. Then it
+    // rests on the second monitor, where the system's move at the windows' appearance lands.
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "pointer on the second monitor, then a key" : "pointer moved onto the second monitor");
+        const POINT rest = byKey ? POINT{second.left + 200, second.top + 300} : kRest;
+        ASSERT_TRUE(::SetCursorPos(rest.x, rest.y));
+        const auto started = std::chrono::steady_clock::now();
+        m_saver = std::make_unique<ChildProcess>(copy.Path(), L"/s");
+        ASSERT_TRUE(m_saver->Started());
+
+        // One visible window exactly over each monitor, topmost; the primary screen's in front.
+        HWND onPrimary = nullptr;
+        HWND onSecond = nullptr;
+        const bool covered = WaitFor([&] {
+            onPrimary = onSecond = nullptr;
+            int visible = 0;
+            for (HWND window : m_saver->TopLevelWindows()) {
+                if (!::IsWindowVisible(window))
+                    continue;
+                ++visible;
+                RECT area{};
+                ::GetWindowRect(window, &area);
+                if (::EqualRect(&area, &primary))
+                    onPrimary = window;
+                else if (::EqualRect(&area, &second))
+                    onSecond = window;
+            }
+            return visible == 2 && onPrimary && onSecond && ::GetForegroundWindow() == onPrimary;
+        });
+        ASSERT_TRUE(covered) << "not one window in front on the primary screen and one over the second monitor";
+        EXPECT_TRUE(::GetWindowLongPtrW(onSecond, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_TRUE(::GetWindowLongPtrW(onSecond, GWL_STYLE) & WS_POPUP);
+        EXPECT_TRUE(AnimatesFromItsCorner(second, started));
+        EXPECT_TRUE(AnimatesFromItsCorner(primary, started));
+        ASSERT_FALSE(m_saver->WaitForExit(0ms)) << "ended by itself";
+        // Activation passing from one of its windows to the other, as when the system moves it.
+        ::PostMessageW(onPrimary, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(onSecond));
+        ::PostMessageW(onSecond, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(onPrimary));
+        EXPECT_FALSE(m_saver->WaitForExit(kLivesOnFor)) << "ended by activation passing between its windows";
+
+        if (byKey)
+            SendAndExpectEnd({input_driver::KeyDown(VK_SPACE), input_driver::KeyUp(VK_SPACE)}, "a key");
+        else
+            SendAndExpectEnd({MoveOnVirtualScreenTo(second.left + rest.x, second.top + rest.y)},
+                             "a move onto the second monitor");
+        // Nothing of the saver left on either monitor.
+        const Artwork artwork = LoadArtwork();
+        EXPECT_TRUE(WaitFor([&] {
+            return !BestMatch(CaptureArea(primary), artwork.flames).ShowsFrameWithEmblemAtMost() &&
+                   !BestMatch(CaptureArea(second), artwork.flames).ShowsFrameWithEmblemAtMost();
+        })) << "flames still on screen";
+    }
+}
 
 }  // namespace
