@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a Windows program of a build tree under Wine on two monitors side by side (1280x800
-# primary, 1024x768 to its right) in a display and prefix of their own (<build-dir>/two-monitors),
+# primary, 1024x768 to its right) in a display and prefix of their own (<build-dir>/monitors),
 # then stops everything it started. Exits with the program's exit code.
 #
 #   scripts/on-two-monitors.sh <build-dir> <program> [arguments...]
@@ -14,5 +14,5 @@ shift
 source "$root/scripts/wine-session.sh"
 
 export BRIMSTAR_KEEPWARM_EXE="$build_dir/tests/windows/support/keepwarm.exe"
-brimstar_wine_start --two-monitors "$build_dir/two-monitors" || exit 1
+brimstar_wine_start --monitors 1280x800,1024x768 "$build_dir/monitors" || exit 1
 "$root/cmake/wine-run.sh" "$@"

@@ -8,12 +8,12 @@
 #       creates and configures the prefix on first use, and starts the keep-warm program
 #       (<build-dir>/tests/windows/support/keepwarm.exe) so that every later Windows
 #       process starts in a fraction of the usual time.
-#   brimstar_wine_start --two-monitors <dir>
-#       The same on two monitors side by side: 1280x800 primary, 1024x768 to its right. They
-#       are the Xinerama screens of an Xephyr server shown inside a private Xvfb (Xvfb's own
-#       Xinerama puts both at the origin), in the prefix <dir>/wineprefix, where Wine takes the
-#       monitors from Xinerama (UseXRandR=N: through XRandR it sees one). The keep-warm program
-#       is $BRIMSTAR_KEEPWARM_EXE, if set.
+#   brimstar_wine_start --monitors WxH[,WxH...] <dir>
+#       The same on monitors side by side, the first one primary, top edges level: e.g.
+#       --monitors 1280x800,1024x768. They are the Xinerama screens of an Xephyr server shown
+#       inside a private Xvfb (Xvfb's own Xinerama puts every screen at the origin), in the
+#       prefix <dir>/wineprefix, where Wine takes the monitors from Xinerama (UseXRandR=N:
+#       through XRandR it sees one). The keep-warm program is $BRIMSTAR_KEEPWARM_EXE, if set.
 #   brimstar_wine_stop
 #       Stops all of the above. Safe to call more than once.
 #
@@ -22,14 +22,14 @@
 #
 # Set BRIMSTAR_NO_KEEPWARM=1 to skip the keep-warm program (for a single Windows process).
 # Variables left for the caller: BRIMSTAR_XVFB_DISPLAY (number, empty when reusing a display),
-# BRIMSTAR_XVFB_PID, BRIMSTAR_XEPHYR_DISPLAY and BRIMSTAR_XEPHYR_PID (two monitors only),
+# BRIMSTAR_XVFB_PID, BRIMSTAR_XEPHYR_DISPLAY and BRIMSTAR_XEPHYR_PID (with --monitors only),
 # BRIMSTAR_KEEPWARM_PID.
 
 BRIMSTAR_XVFB_PID=""
 BRIMSTAR_XVFB_DISPLAY=""
 BRIMSTAR_XEPHYR_PID=""
 BRIMSTAR_XEPHYR_DISPLAY=""
-BRIMSTAR_TWO_MONITORS=""
+BRIMSTAR_MONITORS=""
 BRIMSTAR_KEEPWARM_PID=""
 BRIMSTAR_WINE_STARTED=""
 
@@ -98,9 +98,23 @@ _brimstar_start_xvfb() {
     export DISPLAY=":$BRIMSTAR_XVFB_DISPLAY"
 }
 
-_brimstar_start_two_monitors() {
-    _brimstar_start_xvfb 2400x900 || return 1
-    _brimstar_start_x_server Xephyr +xinerama -screen 1280x800+0+0 -screen 1024x768+1280+0 || return 1
+# $1: the monitors' sizes, "WxH,WxH,...", laid out left to right.
+_brimstar_start_monitors() {
+    local size screens=() x=0 height=0
+    local -a sizes
+    IFS=, read -ra sizes <<<"$1"
+    for size in "${sizes[@]}"; do
+        if [[ ! $size =~ ^([0-9]+)x([0-9]+)$ ]]; then
+            echo "wine-session: a monitor's size must be WIDTHxHEIGHT, got '$size'" >&2
+            return 1
+        fi
+        screens+=(-screen "$size+$x+0")
+        x=$((x + BASH_REMATCH[1]))
+        height=$((BASH_REMATCH[2] > height ? BASH_REMATCH[2] : height))
+    done
+    # Room for Xephyr's window around the screens.
+    _brimstar_start_xvfb "$((x + 64))x$((height + 64))" || return 1
+    _brimstar_start_x_server Xephyr +xinerama "${screens[@]}" || return 1
     BRIMSTAR_XEPHYR_PID=$_brimstar_server_pid
     BRIMSTAR_XEPHYR_DISPLAY=$_brimstar_server_display
     export DISPLAY=":$BRIMSTAR_XEPHYR_DISPLAY"
@@ -110,7 +124,7 @@ _brimstar_settings_present() {
     local reg="$1/user.reg"
     [[ -f $reg ]] && grep -q '^"Managed"="N"' "$reg" &&
         grep -q '^"ShowCrashDialog"=dword:00000000' "$reg" &&
-        { [[ -z $BRIMSTAR_TWO_MONITORS ]] || grep -q '^"UseXRandR"="N"' "$reg"; }
+        { [[ -z $BRIMSTAR_MONITORS ]] || grep -q '^"UseXRandR"="N"' "$reg"; }
 }
 
 _brimstar_prepare_prefix() {
@@ -138,7 +152,7 @@ _brimstar_prepare_prefix() {
             echo "wine-session: could not write the prefix's registry settings" >&2
             return 1
         fi
-        if [[ -n $BRIMSTAR_TWO_MONITORS ]]; then
+        if [[ -n $BRIMSTAR_MONITORS ]]; then
             # Read when Wine's desktop process starts: let the one started for `reg` end first.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f </dev/null >/dev/null 2>&1 &&
                 wineserver -w || {
@@ -151,13 +165,13 @@ _brimstar_prepare_prefix() {
 
 brimstar_wine_start() {
     local reuse=""
-    BRIMSTAR_TWO_MONITORS=""
+    BRIMSTAR_MONITORS=""
     if [[ ${1:-} == --reuse-display ]]; then
         reuse=1
         shift
-    elif [[ ${1:-} == --two-monitors ]]; then
-        BRIMSTAR_TWO_MONITORS=1
-        shift
+    elif [[ ${1:-} == --monitors ]]; then
+        BRIMSTAR_MONITORS=${2:?usage: brimstar_wine_start --monitors WxH[,WxH...] <build-dir>}
+        shift 2
     fi
     local build_dir=${1:?usage: brimstar_wine_start [--reuse-display] <build-dir> [WxH]}
     local size=${2:-1920x1080}
@@ -176,9 +190,9 @@ brimstar_wine_start() {
 
     if [[ -n $reuse && -n ${DISPLAY:-} ]] && _brimstar_display_answers "$DISPLAY"; then
         echo "wine-session: using display $DISPLAY" >&2
-    elif [[ -n $BRIMSTAR_TWO_MONITORS ]]; then
-        _brimstar_start_two_monitors || return 1
-        echo "wine-session: two monitors on $DISPLAY, Xephyr in Xvfb :$BRIMSTAR_XVFB_DISPLAY" >&2
+    elif [[ -n $BRIMSTAR_MONITORS ]]; then
+        _brimstar_start_monitors "$BRIMSTAR_MONITORS" || return 1
+        echo "wine-session: monitors $BRIMSTAR_MONITORS on $DISPLAY, Xephyr in Xvfb :$BRIMSTAR_XVFB_DISPLAY" >&2
     else
         _brimstar_start_xvfb "$size" || return 1
         echo "wine-session: Xvfb on $DISPLAY (${size}x24), pid $BRIMSTAR_XVFB_PID" >&2
