@@ -1,5 +1,7 @@
 #include "animation/FullScreenWnd.h"
 
+#include "animation/MonitorLayout.h"
+
 namespace {
 constexpr POINT kNoPosition{-1, -1};
 
@@ -8,13 +10,78 @@ RECT PrimaryScreen()
 {
     return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
+
+monitor_layout::Rect ToLayout(const RECT& r)
+{
+    return monitor_layout::Rect{r.left, r.top, r.right, r.bottom};
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT area, LPARAM list)
+{
+    reinterpret_cast<std::vector<monitor_layout::Rect>*>(list)->push_back(ToLayout(*area));
+    return TRUE;
+}
+
+// Every monitor's rectangle on the virtual screen, in the system's order.
+std::vector<monitor_layout::Rect> Monitors()
+{
+    std::vector<monitor_layout::Rect> monitors;
+    ::EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
 }  // namespace
 
 CFullScreenWnd::CFullScreenWnd() : CAnimationWnd(TRUE), m_lastMouse(kNoPosition) {}
 
+// Owned by the primary screen's window rather than deleting itself: the system destroys an owned
+// window before its owner, and the object goes with the owner's.
+CFullScreenWnd::CFullScreenWnd(CFullScreenWnd& primary)
+    : CAnimationWnd(FALSE), m_lastMouse(kNoPosition), m_primary(&primary)
+{
+}
+
 BOOL CFullScreenWnd::CreateFullScreen()
 {
-    return Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, PrimaryScreen(), nullptr, 0, nullptr);
+    // A failed creation has already deleted this self-deleting object.
+    if (!Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, PrimaryScreen(), nullptr, 0, nullptr))
+        return FALSE;
+    CoverOtherMonitors();
+    return TRUE;
+}
+
+void CFullScreenWnd::CoverOtherMonitors()
+{
+    const std::vector<monitor_layout::Rect> wanted =
+        monitor_layout::OtherMonitors(Monitors(), ToLayout(PrimaryScreen()));
+    if (m_otherMonitors.size() > wanted.size())
+        m_otherMonitors.resize(wanted.size());
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const RECT area{wanted[i].left, wanted[i].top, wanted[i].right, wanted[i].bottom};
+        if (i < m_otherMonitors.size()) {
+            ::SetWindowPos(m_otherMonitors[i]->m_hWnd, nullptr, area.left, area.top, area.right - area.left,
+                           area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            continue;
+        }
+        std::unique_ptr<CFullScreenWnd> window(new CFullScreenWnd(*this));
+        if (!window->Create(WS_EX_TOPMOST, WS_POPUP, area, this, 0, nullptr))
+            continue;
+        // Shown without taking activation: the keyboard stays with the primary screen's window,
+        // and the system's activation messages keep their meaning for it.
+        ::ShowWindow(window->m_hWnd, SW_SHOWNA);
+        m_otherMonitors.push_back(std::move(window));
+    }
+}
+
+bool CFullScreenWnd::IsOneOfOurs(HWND hWnd) const
+{
+    if (!hWnd)
+        return false;
+    if (hWnd == m_hWnd)
+        return true;
+    for (const auto& other : m_otherMonitors)
+        if (other->m_hWnd == hWnd)
+            return true;
+    return false;
 }
 
 void CFullScreenWnd::OnSysCommand(UINT command, LPARAM)
@@ -25,9 +92,20 @@ void CFullScreenWnd::OnSysCommand(UINT command, LPARAM)
     Default();
 }
 
+void CFullScreenWnd::OnClose()
+{
+    // Whoever closes one of the other monitors' windows ends the saver, rather than leave that
+    // monitor showing the desktop.
+    if (m_primary)
+        PostClose();
+    else
+        Default();
+}
+
 void CFullScreenWnd::OnDestroy()
 {
-    ::PostQuitMessage(0);
+    if (!m_primary)
+        ::PostQuitMessage(0);
     CAnimationWnd::OnDestroy();
 }
 
@@ -44,9 +122,10 @@ BOOL CFullScreenWnd::OnNcActivate(BOOL active)
     return static_cast<BOOL>(Default());
 }
 
-void CFullScreenWnd::OnActivate(UINT state, HWND, BOOL)
+void CFullScreenWnd::OnActivate(UINT state, HWND other, BOOL)
 {
-    if (state == WA_INACTIVE)
+    // Activation passing from one of the saver's windows to another is not the user's doing.
+    if (state == WA_INACTIVE && !Primary().IsOneOfOurs(other))
         PostClose();
     Default();
 }
@@ -60,6 +139,11 @@ void CFullScreenWnd::OnActivateApp(BOOL active, DWORD)
 
 void CFullScreenWnd::OnDisplayChange(UINT, int, int)
 {
+    // Every window of the saver is told; the primary screen's window lays them all out anew.
+    if (m_primary) {
+        Default();
+        return;
+    }
     // The screen took a new size while the saver runs: cover all of it again rather than leave
     // a strip of desktop. The size comes from the same metrics the window was made with, in this
     // process's own units; the message's may be in others for a process the system scales. The
@@ -67,16 +151,22 @@ void CFullScreenWnd::OnDisplayChange(UINT, int, int)
     // client area.
     const RECT screen = PrimaryScreen();
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, screen.right, screen.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Monitors may have come or gone, or moved with the new size.
+    CoverOtherMonitors();
     Default();
 }
 
 void CFullScreenWnd::OnMouseMove(UINT, POINT point)
 {
-    // The system sends a move when the window appears, without the user touching anything: the
-    // first position is only remembered, and every later one compared with it.
-    if (m_lastMouse.x == kNoPosition.x && m_lastMouse.y == kNoPosition.y)
-        m_lastMouse = point;
-    else if (point.x != m_lastMouse.x || point.y != m_lastMouse.y)
+    // The system sends a move when a window appears, to whichever is under the pointer, without
+    // the user touching anything: the first position is only remembered, and every later one
+    // compared with it. In screen coordinates, which all the saver's windows share: the same
+    // place on another monitor is another place.
+    ::ClientToScreen(m_hWnd, &point);
+    POINT& first = Primary().m_lastMouse;
+    if (first.x == kNoPosition.x && first.y == kNoPosition.y)
+        first = point;
+    else if (point.x != first.x || point.y != first.y)
         PostClose();
     Default();
 }

@@ -1,16 +1,21 @@
 #pragma once
-// The saver proper: the animation over the whole screen, ended by the user's first real input.
+// The saver proper: the animation over every monitor, ended by the user's first real input.
 #include "animation/AnimationWnd.h"
+
+#include <memory>
+#include <vector>
 
 class CFullScreenWnd : public CAnimationWnd {
 public:
     CFullScreenWnd();
 
-    // Makes the window: a visible topmost popup exactly the size of the primary screen.
+    // Makes the window: a visible topmost popup exactly the size of the primary screen. Then
+    // gives each other monitor a window like it, owned by this one, so that they end with it.
     BOOL CreateFullScreen();
 
 protected:
     void OnSysCommand(UINT command, LPARAM lParam);
+    void OnClose();
     void OnDestroy();
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
     BOOL OnNcActivate(BOOL active);
@@ -24,6 +29,7 @@ protected:
 public:
     using MessageMap = framework::MessageMap<CFullScreenWnd, CAnimationWnd,
         framework::On<WM_SYSCOMMAND, &CFullScreenWnd::OnSysCommand>,
+        framework::On<WM_CLOSE, &CFullScreenWnd::OnClose>,
         framework::On<WM_DESTROY, &CFullScreenWnd::OnDestroy>,
         framework::On<WM_SETCURSOR, &CFullScreenWnd::OnSetCursor>,
         framework::On<WM_NCACTIVATE, &CFullScreenWnd::OnNcActivate>,
@@ -43,10 +49,27 @@ protected:
         return MessageMap::Dispatch(*this, m, result);
     }
 
-    // Closing always goes through the queue, so no handler destroys the window under itself.
-    void PostClose() { PostMessage(WM_CLOSE); }
+    // Closing always goes through the queue, so no handler destroys a window under itself. It is
+    // the primary screen's window that closes: the others go with it.
+    void PostClose() { Primary().PostMessage(WM_CLOSE); }
 
-    POINT m_lastMouse;  // the first pointer position seen; (-1, -1) until then
+    // The first pointer position seen by any of the saver's windows, in screen coordinates;
+    // (-1, -1) until then. The primary screen's window keeps it for all of them.
+    POINT m_lastMouse;
+
+private:
+    // Another monitor's window, for the primary screen's window to own.
+    explicit CFullScreenWnd(CFullScreenWnd& primary);
+
+    CFullScreenWnd& Primary() { return m_primary ? *m_primary : *this; }
+    // One window on each monitor beside the primary screen, exactly its size; windows already
+    // made move to the new places, and none is left where there is no monitor any more.
+    void CoverOtherMonitors();
+    // True for any window of this saver, the other monitors' included.
+    bool IsOneOfOurs(HWND hWnd) const;
+
+    CFullScreenWnd* m_primary = nullptr;  // null in the primary screen's window itself
+    std::vector<std::unique_ptr<CFullScreenWnd>> m_otherMonitors;
 
     friend class FullScreenWndProbe;  // lets the tests read the first position
 };

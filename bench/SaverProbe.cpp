@@ -8,6 +8,7 @@
 //                   the flame frames (read back from the screen itself)
 //   wine_cpu_s      user + kernel time as GetProcessTimes reports it after SECONDS
 //   wine_peak_working_set   bytes, as GetProcessMemoryInfo reports it after SECONDS
+//   monitors        how many monitors the system reports (SM_CMONITORS)
 //   ended           "input" when a key press ended the saver, "terminated" when it had to be
 //                   ended by force, "exited" when it had ended on its own before the time was up
 // Under Wine 8 the CPU figure of another process stays at what it was early in the run, so
@@ -242,8 +243,8 @@ int wmain(int argc, wchar_t** argv)
         ended = ::WaitForSingleObject(saver.Handle(), 10000) == WAIT_OBJECT_0 ? "input" : "terminated";
     }
 
-    std::printf("screen=%dx%d first_frame_ms=%.1f wine_cpu_s=%.3f wine_peak_working_set=%llu ended=%s\n",
-                screenWidth, screenHeight, firstFrameMs ? *firstFrameMs : -1.0, cpu,
+    std::printf("screen=%dx%d monitors=%d first_frame_ms=%.1f wine_cpu_s=%.3f wine_peak_working_set=%llu ended=%s\n",
+                screenWidth, screenHeight, ::GetSystemMetrics(SM_CMONITORS), firstFrameMs ? *firstFrameMs : -1.0, cpu,
                 static_cast<unsigned long long>(memory.PeakWorkingSetSize), ended);
     return firstFrameMs && ranToEnd ? 0 : 1;
 }

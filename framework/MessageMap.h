@@ -43,6 +43,7 @@ template <> struct Cracker<WM_DESTROY> {
     template <class W, class H> static LRESULT Call(W& w, H h, const Message&) { (w.*h)(); return 0; }
 };
 template <> struct Cracker<WM_PAINT> : Cracker<WM_DESTROY> {};
+template <> struct Cracker<WM_CLOSE> : Cracker<WM_DESTROY> {};
 template <> struct Cracker<WM_TIMER> {
     using Signature = void(UINT_PTR);
     template <class W, class H> static LRESULT Call(W& w, H h, const Message& m) { (w.*h)(m.wParam); return 0; }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks: prints figures, judges nothing by itself beyond naming each target met or missed.
 #
-#   scripts/bench.sh [build-dir]        (default build/mingw, configured with the mingw preset)
+#   scripts/bench.sh [--monitors] [build-dir]   (default build/mingw, configured with the mingw
+#                                               preset; --monitors: only table 4)
 #
 # 1. Tick table (bench/TickBenchmark.cpp, on a 3840x2160 Xvfb): the median time of one tick of our
 #    animation window at 152x112, 1920x1080 and 3840x2160, beside the same GDI calls in plain
@@ -21,11 +22,19 @@
 #        (RssShmem is Wine's shared-memory copy of the window, exactly one frame), and RssAnon
 #        alone (heap and the back buffer).
 #    Medians of the runs. A short run of each program first, not counted, lets Wine settle.
+# 4. Monitors: BRIMSTAR.SCR /s on one monitor (1280x800) and on two (the same and 1024x768 beside
+#    it), each an Xinerama screen of Xephyr (scripts/wine-session.sh --monitors); a session of
+#    each in turns, BRIMSTAR_BENCH_REPS times, one 10 s run of the saver in each, measured as in 3.
 # Everything started here (Xvfb, Wine, the programs) is stopped before the script ends.
 # The tables are also written to <build-dir>/bench/results.md.
 set -uo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
+only_monitors=""
+if [[ ${1:-} == --monitors ]]; then
+    only_monitors=1
+    shift
+fi
 build_dir=${1:-build/mingw}
 reps=${BRIMSTAR_BENCH_REPS:-7}
 measure_s=10     # the saver's measured age
@@ -150,7 +159,7 @@ run_saver() {
         fi
     fi
     wait "$probe"
-    local line first="" wine_cpu="" wine_peak="" ended="" kv
+    local line first="" wine_cpu="" wine_peak="" ended="" monitors="" kv
     line=$(tr -d '\r' <"$probe_out" | grep '^screen=' | tail -n 1)
     for kv in $line; do
         case $kv in
@@ -158,6 +167,7 @@ run_saver() {
         wine_cpu_s=*) wine_cpu=${kv#*=} ;;
         wine_peak_working_set=*) wine_peak=${kv#*=} ;;
         ended=*) ended=${kv#*=} ;;
+        monitors=*) monitors=${kv#*=} ;;
         esac
     done
     if [[ -z $cpu10 || -z $sched2 || -z $first || $first == -1.0 || $ended != input ]]; then
@@ -167,11 +177,11 @@ run_saver() {
     awk -v label="$label" -v first="$first" -v cpu10="$cpu10" -v hz="$clock_ticks" -v age10="$age10" \
         -v sched2="$sched2" -v age2="$age2" -v sched10="$sched10" -v hwm="$hwm" -v anon="$anon" \
         -v shmem="$shmem" -v file="$file" -v threads="$threads" -v wine_cpu="$wine_cpu" \
-        -v wine_peak="$wine_peak" -v ended="$ended" 'BEGIN {
-        printf "%s %s %.4f %.4f %.4f %.2f %.4f %s %s %s %s %s %s %s %s\n", label, first,
+        -v wine_peak="$wine_peak" -v ended="$ended" -v monitors="$monitors" 'BEGIN {
+        printf "%s %s %.4f %.4f %.4f %.2f %.4f %s %s %s %s %s %s %s %s %s\n", label, first,
             cpu10 / hz / (age10 / 100), sched10 / 1e9 / (age10 / 100),
             (sched10 - sched2) / 1e9 / ((age10 - age2) / 100), cpu10 / hz, sched10 / 1e9,
-            hwm, anon, shmem, file, threads, wine_cpu, wine_peak, ended
+            hwm, anon, shmem, file, threads, wine_cpu, wine_peak, ended, monitors
     }' >>"$out"
 }
 
@@ -248,9 +258,71 @@ saver_table() {
         }' "$runs")"
 }
 
+# The saver on one monitor and on two, the primary screen the same: sessions of each in turns.
+monitors_table() {
+    local runs="$work/runs-monitors" ours rep spec label
+    ours=$(windows_path "$build_dir/BRIMSTAR.SCR")
+    : >"$runs"
+    echo "bench: the saver on one and on two monitors, $reps sessions of each in turns" >&2
+    export BRIMSTAR_KEEPWARM_EXE="$build_dir/tests/windows/support/keepwarm.exe"
+    for ((rep = 0; rep < reps; rep++)); do
+        for spec in 1280x800 1280x800,1024x768; do
+            label=$([[ $spec == *,* ]] && echo two || echo one)
+            brimstar_wine_start --monitors "$spec" "$build_dir/monitors" || exit 1
+            trap 'brimstar_wine_stop; rm -rf "$work"' EXIT
+            # Not counted: lets Wine settle in the new session.
+            wine "$build_dir/bench/saver_probe.exe" 3 "$ours" /s >/dev/null 2>&1 </dev/null
+            run_saver "$runs" "$label" "$ours" /s
+            brimstar_wine_stop
+        done
+    done
+    say ""
+    say "### Full-screen saver on one monitor and on two (medians of $reps runs of ${measure_s} s each)"
+    say ""
+    say "Per run: as above, then the monitors the system reported."
+    say ""
+    say '```'
+    say "$(cat "$runs")"
+    say '```'
+    say ""
+    say "$(awk '
+        function median(list, n,   sorted, i, j, t) {
+            for (i = 1; i <= n; i++) sorted[i] = list[i]
+            for (i = 2; i <= n; i++)
+                for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
+                    t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
+                }
+            return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
+        }
+        # A run counts only where the system reported the monitors the session was made with.
+        ($1 == "one" && $16 == 1) || ($1 == "two" && $16 == 2) {
+            k = $1; n[k]++; cpu[k, n[k]] = $3; sched[k, n[k]] = $4; steady[k, n[k]] = $5
+        }
+        END {
+            if (!n["one"] || !n["two"]) { print "No complete run on " (n["one"] ? "two monitors" : "one monitor") ": no table."; exit }
+            for (p = 1; p <= 2; p++) {
+                k = p == 1 ? "one" : "two"
+                for (i = 1; i <= n[k]; i++) { c[i] = cpu[k, i]; e[i] = sched[k, i]; s[i] = steady[k, i] }
+                mc[k] = median(c, n[k]); me[k] = median(e, n[k]); ms[k] = median(s, n[k])
+            }
+            print "| monitors | runs | CPU s per s, 0-10 s (utime+stime) | CPU s per s, 0-10 s (schedstat) | CPU s per s, 2-10 s (schedstat) |"
+            print "|---|---|---|---|---|"
+            printf "| one: 1280x800 | %d | %.4f | %.4f | %.4f |\n", n["one"], mc["one"], me["one"], ms["one"]
+            printf "| two: 1280x800 + 1024x768 | %d | %.4f | %.4f | %.4f |\n", n["two"], mc["two"], me["two"], ms["two"]
+            printf "| two / one | | %.3f | %.3f | %.3f |\n", mc["two"] / mc["one"], me["two"] / me["one"], ms["two"] / ms["one"]
+            printf "\nPixels drawn: two / one = %.3f\n", (1280 * 800 + 1024 * 768) / (1280 * 800)
+        }' "$runs")"
+}
+
 say "## Brimstar benchmarks ($(date -u '+%Y-%m-%d %H:%M UTC'))"
 say ""
 say "$(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg); $(wine --version 2>/dev/null); build $build_dir"
+
+if [[ -n $only_monitors ]]; then
+    monitors_table
+    echo "bench: tables written to $results" >&2
+    exit 0
+fi
 
 # The big screen first: the tick table needs a 3840x2160 client area to be fully on screen.
 start_session 3840x2160
@@ -277,6 +349,7 @@ say ""
 say "$(wine "$build_dir/bench/tick_bench.exe" --display "$display_s" </dev/null 2>&1 | tr -d '\r')"
 brimstar_wine_stop
 
+monitors_table
 say ""
 say "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "bench: tables written to $results" >&2

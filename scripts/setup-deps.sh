@@ -7,7 +7,7 @@ packages=(
     cmake make g++
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine64
-    xvfb x11-utils x11-xserver-utils xdotool imagemagick
+    xvfb xserver-xephyr x11-utils x11-xserver-utils xdotool imagemagick
     googletest
     nsis
     osslsigncode strip-nondeterminism openssl

@@ -12,6 +12,12 @@
 #       After brimstar_wine_start: makes, once, the prefix $BRIMSTAR_WINEPREFIX-dpi<dpi>, in
 #       which Wine reports a display scale of <dpi> dots per inch (96 is 100 %). A Windows test
 #       run with BRIMSTAR_TEST_DPI=<dpi> runs there (cmake/wine-run.sh).
+#   brimstar_wine_start --monitors WxH[,WxH...] <dir>
+#       The same on monitors side by side, the first one primary, top edges level: e.g.
+#       --monitors 1280x800,1024x768. They are the Xinerama screens of an Xephyr server shown
+#       inside a private Xvfb (Xvfb's own Xinerama puts every screen at the origin), in the
+#       prefix <dir>/wineprefix, where Wine takes the monitors from Xinerama (UseXRandR=N:
+#       through XRandR it sees one). The keep-warm program is $BRIMSTAR_KEEPWARM_EXE, if set.
 #   brimstar_wine_stop
 #       Stops all of the above. Safe to call more than once.
 #
@@ -20,10 +26,14 @@
 #
 # Set BRIMSTAR_NO_KEEPWARM=1 to skip the keep-warm program (for a single Windows process).
 # Variables left for the caller: BRIMSTAR_XVFB_DISPLAY (number, empty when reusing a display),
-# BRIMSTAR_XVFB_PID, BRIMSTAR_KEEPWARM_PID.
+# BRIMSTAR_XVFB_PID, BRIMSTAR_XEPHYR_DISPLAY and BRIMSTAR_XEPHYR_PID (with --monitors only),
+# BRIMSTAR_KEEPWARM_PID.
 
 BRIMSTAR_XVFB_PID=""
 BRIMSTAR_XVFB_DISPLAY=""
+BRIMSTAR_XEPHYR_PID=""
+BRIMSTAR_XEPHYR_DISPLAY=""
+BRIMSTAR_MONITORS=""
 BRIMSTAR_KEEPWARM_PID=""
 BRIMSTAR_WINE_STARTED=""
 
@@ -52,45 +62,73 @@ _brimstar_display_free() {
     [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]] && ! _brimstar_display_answers ":$n"
 }
 
-_brimstar_start_xvfb() {
-    local size=$1 n tries=0 log deadline
-    log=$(mktemp /tmp/brimstar-xvfb.XXXXXX)
+# Starts an X server on a free display number: "$@" is its command, the display goes after the
+# first word. Sets _brimstar_server_pid and _brimstar_server_display (number).
+_brimstar_start_x_server() {
+    local n tries=0 log deadline
+    log=$(mktemp /tmp/brimstar-x.XXXXXX)
     for ((n = 90; n < 200 && tries < 5; n++)); do
         _brimstar_display_free "$n" || continue
         tries=$((tries + 1))
-        Xvfb ":$n" -screen 0 "${size}x24" +extension RANDR -nolisten tcp \
-            </dev/null >"$log" 2>&1 &
-        BRIMSTAR_XVFB_PID=$!
-        BRIMSTAR_XVFB_DISPLAY=$n
+        "$1" ":$n" "${@:2}" -nolisten tcp </dev/null >"$log" 2>&1 &
+        _brimstar_server_pid=$!
+        _brimstar_server_display=$n
         # Wait until it answers or dies (another server may have taken the number meanwhile).
         deadline=$((SECONDS + 30))
         until _brimstar_display_answers ":$n"; do
-            if ! kill -0 "$BRIMSTAR_XVFB_PID" 2>/dev/null || ((SECONDS >= deadline)); then
+            if ! kill -0 "$_brimstar_server_pid" 2>/dev/null || ((SECONDS >= deadline)); then
                 break
             fi
             sleep 0.05
         done
         if _brimstar_display_answers ":$n"; then
             rm -f "$log"
-            export DISPLAY=":$n"
             return 0
         fi
-        kill "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        wait "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        echo "wine-session: Xvfb :$n did not come up:" >&2
+        kill "$_brimstar_server_pid" 2>/dev/null || true
+        wait "$_brimstar_server_pid" 2>/dev/null || true
+        echo "wine-session: $1 :$n did not come up:" >&2
         sed 's/^/    /' "$log" >&2
-        BRIMSTAR_XVFB_PID=""
-        BRIMSTAR_XVFB_DISPLAY=""
     done
     rm -f "$log"
-    echo "wine-session: could not start Xvfb" >&2
+    echo "wine-session: could not start $1" >&2
     return 1
+}
+
+_brimstar_start_xvfb() {
+    _brimstar_start_x_server Xvfb -screen 0 "${1}x24" +extension RANDR || return 1
+    BRIMSTAR_XVFB_PID=$_brimstar_server_pid
+    BRIMSTAR_XVFB_DISPLAY=$_brimstar_server_display
+    export DISPLAY=":$BRIMSTAR_XVFB_DISPLAY"
+}
+
+# $1: the monitors' sizes, "WxH,WxH,...", laid out left to right.
+_brimstar_start_monitors() {
+    local size screens=() x=0 height=0
+    local -a sizes
+    IFS=, read -ra sizes <<<"$1"
+    for size in "${sizes[@]}"; do
+        if [[ ! $size =~ ^([0-9]+)x([0-9]+)$ ]]; then
+            echo "wine-session: a monitor's size must be WIDTHxHEIGHT, got '$size'" >&2
+            return 1
+        fi
+        screens+=(-screen "$size+$x+0")
+        x=$((x + BASH_REMATCH[1]))
+        height=$((BASH_REMATCH[2] > height ? BASH_REMATCH[2] : height))
+    done
+    # Room for Xephyr's window around the screens.
+    _brimstar_start_xvfb "$((x + 64))x$((height + 64))" || return 1
+    _brimstar_start_x_server Xephyr +xinerama "${screens[@]}" || return 1
+    BRIMSTAR_XEPHYR_PID=$_brimstar_server_pid
+    BRIMSTAR_XEPHYR_DISPLAY=$_brimstar_server_display
+    export DISPLAY=":$BRIMSTAR_XEPHYR_DISPLAY"
 }
 
 _brimstar_settings_present() {
     local reg="$1/user.reg"
     [[ -f $reg ]] && grep -q '^"Managed"="N"' "$reg" &&
-        grep -q '^"ShowCrashDialog"=dword:00000000' "$reg"
+        grep -q '^"ShowCrashDialog"=dword:00000000' "$reg" &&
+        { [[ -z $BRIMSTAR_MONITORS ]] || grep -q '^"UseXRandR"="N"' "$reg"; }
 }
 
 _brimstar_prepare_prefix() {
@@ -118,14 +156,26 @@ _brimstar_prepare_prefix() {
             echo "wine-session: could not write the prefix's registry settings" >&2
             return 1
         fi
+        if [[ -n $BRIMSTAR_MONITORS ]]; then
+            # Read when Wine's desktop process starts: let the one started for `reg` end first.
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f </dev/null >/dev/null 2>&1 &&
+                wineserver -w || {
+                echo "wine-session: could not turn XRandR off in the prefix" >&2
+                return 1
+            }
+        fi
     fi
 }
 
 brimstar_wine_start() {
     local reuse=""
+    BRIMSTAR_MONITORS=""
     if [[ ${1:-} == --reuse-display ]]; then
         reuse=1
         shift
+    elif [[ ${1:-} == --monitors ]]; then
+        BRIMSTAR_MONITORS=${2:?usage: brimstar_wine_start --monitors WxH[,WxH...] <build-dir>}
+        shift 2
     fi
     local build_dir=${1:?usage: brimstar_wine_start [--reuse-display] <build-dir> [WxH]}
     local size=${2:-1920x1080}
@@ -144,6 +194,9 @@ brimstar_wine_start() {
 
     if [[ -n $reuse && -n ${DISPLAY:-} ]] && _brimstar_display_answers "$DISPLAY"; then
         echo "wine-session: using display $DISPLAY" >&2
+    elif [[ -n $BRIMSTAR_MONITORS ]]; then
+        _brimstar_start_monitors "$BRIMSTAR_MONITORS" || return 1
+        echo "wine-session: monitors $BRIMSTAR_MONITORS on $DISPLAY, Xephyr in Xvfb :$BRIMSTAR_XVFB_DISPLAY" >&2
     else
         _brimstar_start_xvfb "$size" || return 1
         echo "wine-session: Xvfb on $DISPLAY (${size}x24), pid $BRIMSTAR_XVFB_PID" >&2
@@ -208,14 +261,18 @@ brimstar_wine_stop() {
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
     fi
-    if [[ -n $BRIMSTAR_XVFB_PID ]]; then
-        kill "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        wait "$BRIMSTAR_XVFB_PID" 2>/dev/null || true
-        BRIMSTAR_XVFB_PID=""
-    fi
-    if [[ -n $BRIMSTAR_XVFB_DISPLAY ]]; then
-        rm -f "/tmp/.X$BRIMSTAR_XVFB_DISPLAY-lock" "/tmp/.X11-unix/X$BRIMSTAR_XVFB_DISPLAY"
-        BRIMSTAR_XVFB_DISPLAY=""
-    fi
+    local pid display
+    for pid in "$BRIMSTAR_XEPHYR_PID" "$BRIMSTAR_XVFB_PID"; do
+        [[ -n $pid ]] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    for display in "$BRIMSTAR_XEPHYR_DISPLAY" "$BRIMSTAR_XVFB_DISPLAY"; do
+        [[ -n $display ]] && rm -f "/tmp/.X$display-lock" "/tmp/.X11-unix/X$display"
+    done
+    BRIMSTAR_XEPHYR_PID=""
+    BRIMSTAR_XVFB_PID=""
+    BRIMSTAR_XEPHYR_DISPLAY=""
+    BRIMSTAR_XVFB_DISPLAY=""
     return 0
 }

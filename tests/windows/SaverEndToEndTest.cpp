@@ -48,12 +48,11 @@ struct Pixels {
     COLORREF At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
 };
 
-// What the screen shows, read the way any program reads it.
-Pixels CaptureScreen()
+// What a part of the screen shows (the primary screen unless told), read as any program reads it.
+Pixels CaptureScreen(const RECT& area = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)})
 {
-    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     Pixels shot;
-    shot.rgb = testing_support::CaptureScreen(screen, shot.width, shot.height);
+    shot.rgb = testing_support::CaptureScreenArea(area, shot.width, shot.height);
     return shot;
 }
 
@@ -143,6 +142,32 @@ bool ShowsExactly(const Pixels& screen, const Pixels& flames, const Artwork& art
                 return false;
         }
     return true;
+}
+
+// Each picture the area shows is one flame frame over all of it, at most an emblem-sized square
+// apart, the frames changing with the ticks; at least once exactly the frame with the emblem on its
+// first row: at the default speed of a pixel a tick, from (-7, -7) in the area's corner at `started`.
+// Where the emblem was seen then, or INT_MIN.
+int EmblemSeenFromTheCorner(const RECT& area, std::chrono::steady_clock::time_point started)
+{
+    const Artwork artwork = LoadArtwork();
+    std::set<int> framesSeen;
+    int emblemX = INT_MIN;
+    WaitFor([&] {
+        const Pixels shot = CaptureScreen(area);
+        const TileComparison match = BestMatch(shot, artwork.flames);
+        if (!match.ShowsFrameWithEmblemAtMost())
+            return false;
+        framesSeen.insert(match.frame);
+        const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const int ticksAtMost = static_cast<int>(elapsed * 8) + 2;
+        for (int x = -7; emblemX == INT_MIN && x <= -7 + ticksAtMost; ++x)
+            if (ShowsExactly(shot, artwork.flames[static_cast<std::size_t>(match.frame)], artwork, x, -7))
+                emblemX = x;
+        return framesSeen.size() >= 3 && emblemX != INT_MIN;
+    });
+    std::printf("[  detail  ] flame frames seen: %zu, emblem seen at x = %d\n", framesSeen.size(), emblemX);
+    return framesSeen.size() >= 3 ? emblemX : INT_MIN;
 }
 
 struct WindowDestroyer {
@@ -268,29 +293,8 @@ TEST_F(SaverEndToEnd, ShowsTheTiledFlamesAndTheEmblemStartingAtTheTopLeft)
     m_hWnd = m_saver->WaitForVisibleWindow();
     ASSERT_NE(m_hWnd, nullptr);
 
-    const Artwork artwork = LoadArtwork();
-    std::set<int> framesSeen;
-    int emblemX = INT_MIN;
-    const auto started = std::chrono::steady_clock::now();
-    // Each picture on screen is one flame frame over the whole screen, at most an emblem-sized
-    // square apart; the frames change with the ticks. At least once the picture is exactly the
-    // frame with the emblem on its first row: at the default speed of one pixel a tick it starts
-    // at (-7, -7) and has moved a pixel right for each tick since.
-    const bool shown = WaitFor([&] {
-        const Pixels shot = CaptureScreen();
-        const TileComparison match = BestMatch(shot, artwork.flames);
-        if (!match.ShowsFrameWithEmblemAtMost())
-            return false;
-        framesSeen.insert(match.frame);
-        const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const int ticksAtMost = static_cast<int>(elapsed * 8) + 2;
-        for (int x = -7; emblemX == INT_MIN && x <= -7 + ticksAtMost; ++x)
-            if (ShowsExactly(shot, artwork.flames[static_cast<std::size_t>(match.frame)], artwork, x, -7))
-                emblemX = x;
-        return framesSeen.size() >= 3 && emblemX != INT_MIN;
-    });
-    ASSERT_TRUE(shown) << "flame frames seen: " << framesSeen.size() << ", emblem seen: " << (emblemX != INT_MIN);
-    std::printf("[  detail  ] emblem seen at x = %d\n", emblemX);
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    EXPECT_NE(EmblemSeenFromTheCorner(screen, std::chrono::steady_clock::now()), INT_MIN);
 
     SendAndExpectEnd({input_driver::KeyDown(VK_SPACE), input_driver::KeyUp(VK_SPACE)}, "a key");
 }
@@ -414,5 +418,55 @@ const HarmlessInput kHarmlessInputs[] = {
 
 INSTANTIATE_TEST_SUITE_P(SaverEndToEnd, HarmlessInputs, ::testing::ValuesIn(kHarmlessInputs),
                          [](const ::testing::TestParamInfo<HarmlessInput>& info) { return info.param.name; });
+
+// --- Two monitors side by side, in a session of their own (scripts/on-two-monitors.sh) ------
+
+using SaverEndToEndOnTwoMonitors = SaverEndToEnd;
+
+TEST_F(SaverEndToEndOnTwoMonitors, BothCoveredAndAnimatedAndEndedTogether)
+{
+    ASSERT_EQ(::GetSystemMetrics(SM_CMONITORS), 2) << "this case needs a session with two monitors";
+    // As the script lays them out.
+    const RECT primary{0, 0, 1280, 800}, second{1280, 0, 2304, 768};
+    // The topmost window at the monitor's corner: the saver's, exactly that monitor's size.
+    const auto coveredBy = [&](const RECT& monitor) {
+        HWND window = ::WindowFromPoint({monitor.left, monitor.top});
+        RECT area{};
+        DWORD process = 0;
+        ::GetWindowRect(window, &area);
+        ::GetWindowThreadProcessId(window, &process);
+        return process == m_saver->Id() && ::EqualRect(&area, &monitor) ? window : nullptr;
+    };
+    const testing_support::PrivateSaver copy(L"BrimstarSaverE2ETwoMonitors");  // speed 1: emblems from (-7, -7)
+
+    // The pointer rests on the primary screen, then moves to the same client position on the
+    // second monitor; then it rests on the second, where the system's move at the start lands.
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "pointer on the second monitor, then a key" : "pointer moved onto the second monitor");
+        const POINT rest = byKey ? POINT{second.left + 200, second.top + 300} : kRest;
+        ASSERT_TRUE(::SetCursorPos(rest.x, rest.y));
+        const auto started = std::chrono::steady_clock::now();
+        m_saver = std::make_unique<ChildProcess>(copy.Path(), L"/s");
+        ASSERT_TRUE(m_saver->Started());
+        HWND onPrimary = nullptr, onSecond = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            onPrimary = coveredBy(primary);
+            onSecond = coveredBy(second);
+            return onPrimary && onSecond && ::GetForegroundWindow() == onPrimary;
+        })) << "not a window of its own in front on the primary screen and one over the second monitor";
+        EXPECT_TRUE(::GetWindowLongPtrW(onSecond, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_NE(EmblemSeenFromTheCorner(second, started), INT_MIN);
+        // Activation passing between its own windows, as when the system moves it.
+        ::PostMessageW(onPrimary, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(onSecond));
+        ::PostMessageW(onSecond, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(onPrimary));
+        EXPECT_FALSE(m_saver->WaitForExit(kLivesOnFor)) << "ended by activation passing between its windows";
+
+        if (byKey)
+            SendAndExpectEnd({input_driver::KeyDown(VK_SPACE), input_driver::KeyUp(VK_SPACE)}, "a key");
+        else
+            SendAndExpectEnd({input_driver::MoveTo(second.left + rest.x, second.top + rest.y)}, "a move onto the second");
+        EXPECT_FALSE(coveredBy(primary) || coveredBy(second)) << "a window left on a monitor";
+    }
+}
 
 }  // namespace

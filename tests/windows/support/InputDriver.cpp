@@ -25,19 +25,20 @@ INPUT KeyEvent(WORD virtualKey, DWORD flags)
     return event;
 }
 
-// Absolute coordinates run from 0 to 65535 over the primary screen. Rounding up makes the
+// Absolute coordinates run from 0 to 65535 across every monitor. Rounding up makes the
 // system's conversion back (value * size / 65536, rounded down) land on the pixel asked for.
-LONG Normalized(int pixel, int screenSize)
+LONG Normalized(int pixel, int origin, int screenSize)
 {
-    return static_cast<LONG>((static_cast<long long>(pixel) * 65536 + screenSize - 1) / screenSize);
+    return static_cast<LONG>((static_cast<long long>(pixel - origin) * 65536 + screenSize - 1) / screenSize);
 }
 
 }  // namespace
 
 INPUT MoveTo(int x, int y)
 {
-    return MouseEvent(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, Normalized(x, ::GetSystemMetrics(SM_CXSCREEN)),
-                      Normalized(y, ::GetSystemMetrics(SM_CYSCREEN)));
+    return MouseEvent(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK,
+                      Normalized(x, ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN)),
+                      Normalized(y, ::GetSystemMetrics(SM_YVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)));
 }
 
 INPUT ButtonDown(Button button)

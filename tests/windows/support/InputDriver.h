@@ -11,7 +11,7 @@ namespace input_driver {
 enum class Button { Left, Middle, Right };
 
 // Single events, to be sent alone or put together into one burst.
-INPUT MoveTo(int x, int y);  // absolute, in primary-screen pixels
+INPUT MoveTo(int x, int y);  // absolute, in screen pixels, on any monitor
 INPUT ButtonDown(Button button);
 INPUT ButtonUp(Button button);
 INPUT Wheel(int delta);            // vertical; WHEEL_DELTA is one notch

@@ -1,0 +1,29 @@
+#pragma once
+// Which monitors need a saver window of their own besides the primary screen's. No window system
+// needed.
+#include <cstdint>
+#include <vector>
+
+namespace monitor_layout {
+
+// A monitor's rectangle in virtual-screen pixels: the primary screen's top left corner is (0, 0),
+// so a monitor left of or above it has negative coordinates.
+struct Rect {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+
+    friend bool operator==(const Rect& a, const Rect& b)
+    {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    }
+};
+
+// The rectangles, in the order the system listed the monitors, that need a window beside the one
+// covering `primary`: each monitor that shows anything the primary window does not already
+// cover. An empty monitor, one lying within the primary screen (a mirror of it) and a second
+// listing of the same rectangle get none.
+std::vector<Rect> OtherMonitors(const std::vector<Rect>& monitors, const Rect& primary);
+
+}  // namespace monitor_layout
