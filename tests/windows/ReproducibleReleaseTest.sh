@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The release built twice, tests off, one compiler at a time, from two Git clones of the sources
-# (their commit and uncommitted changes): the second made after the first build, elsewhere, built in
-# another time zone and umask. Both must agree to the byte. The second then signs with a throwaway chain.
+# The release built twice, tests off, one compiler at a time, from two Git clones of the sources as
+# they stand (committed afresh): the second made after the first build, elsewhere, built in another
+# time zone and umask. Both must agree to the byte. The second then signs with a throwaway chain.
 #   ReproducibleReleaseTest.sh <cmake> <source dir> <toolchain file> <work dir>
 set -uo pipefail
 
@@ -16,8 +16,10 @@ release() { # release <sources> <build dir> [cmake options...]
 
 rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
 first=$work/first copy=$work/second/at/another/path/src second=$work/second/at/another/path/build pki=$work/pki
-git -C "$source" diff HEAD --binary >"$work/uncommitted.diff" || fatal "the sources must be a Git clone"
-clone() { git clone -q "$source" "$1" && git -C "$1" checkout -q "$(git -C "$source" rev-parse HEAD)" && git -C "$1" apply --allow-empty "$work/uncommitted.diff"; }
+mkdir "$work/origin" && (cd "$source" && git ls-files -z --cached --others --exclude-standard |
+    tar --null --no-recursion --ignore-failed-read -T - -cf -) | tar -C "$work/origin" -xf - || fatal "the sources must be in Git"
+git -C "$work/origin" init -q && git -C "$work/origin" add -A && git -C "$work/origin" -c user.name=t -c user.email=t commit -qm t
+clone() { git clone -q "$work/origin" "$1"; }
 t0=$SECONDS
 (clone "$work/first-src" && release "$work/first-src" "$first") || fatal "first release build, see $first.log"
 date=$(sed -n 's/^-- Release files dated \([0-9]*\) .*/\1/p' "$first.log")
