@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The release built twice, tests off, one compiler at a time: from the sources (dated by the last
-# commit), later from a copy elsewhere without Git (SOURCE_DATE_EPOCH, another time zone, umask).
-# Both must agree to the byte. The copy then signs with a throwaway chain, for the setup test.
+# The release built twice, tests off, one compiler at a time, from two Git clones of the sources as
+# they stand (committed afresh): the second made after the first build, elsewhere, built in another
+# time zone and umask. Both must agree to the byte. The second then signs with a throwaway chain.
 #   ReproducibleReleaseTest.sh <cmake> <source dir> <toolchain file> <work dir>
 set -uo pipefail
 
@@ -16,11 +16,14 @@ release() { # release <sources> <build dir> [cmake options...]
 
 rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
 first=$work/first copy=$work/second/at/another/path/src second=$work/second/at/another/path/build pki=$work/pki
+mkdir "$work/origin" && (cd "$source" && git ls-files -z --cached --others --exclude-standard |
+    tar --null --no-recursion --ignore-failed-read -T - -cf -) | tar -C "$work/origin" -xf - || fatal "the sources must be in Git"
+git -C "$work/origin" init -q && git -C "$work/origin" add -A && git -C "$work/origin" -c user.name=t -c user.email=t commit -qm t
+clone() { git clone -q "$work/origin" "$1"; }
 t0=$SECONDS
-release "$source" "$first" || fatal "first release build, see $first.log"
+(clone "$work/first-src" && release "$work/first-src" "$first") || fatal "first release build, see $first.log"
 date=$(sed -n 's/^-- Release files dated \([0-9]*\) .*/\1/p' "$first.log")
-mkdir -p "$copy" && tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
-(umask 027 && SOURCE_DATE_EPOCH=$date TZ=Pacific/Chatham release "$copy" "$second") || fatal "see $second.log"
+(umask 027 && clone "$copy" && TZ=Pacific/Chatham release "$copy" "$second") || fatal "see $second.log"
 echo "two release builds took $((SECONDS - t0)) s"
 
 mapfile -t files < <(cd "$first" && ls -1 ./*.zip ./*-setup.exe SHA256SUMS release/BRIMSTAR.SCR)
@@ -46,6 +49,9 @@ new_cert() { openssl req -config /dev/null -x509 -newkey rsa:2048 -nodes -days 3
     -DBRIMSTAR_SIGN_PASSWORD_FILE="$pki/password") || fatal "signed build, see $second.log"
 osslsigncode remove-signature -in "$second/release/BRIMSTAR.SCR" -out "$work/unsigned.scr" >>"$pki/log"
 check "the signed saver less its signature is the unsigned one" cmp "$work/unsigned.scr" "$first/release/BRIMSTAR.SCR"
+cp "$first/release/BRIMSTAR.SCR" "$work/resigned.scr" && until (($(date +%s) > $(stat -c %Y "$second/release/BRIMSTAR.SCR"))); do sleep 0.1; done
+bash "$copy/cmake/sign.sh" "$second/CMakeFiles/brimstar_release_settings.txt" "Brimstar Screen Saver" "$work/resigned.scr"
+check "the same file signed twice, seconds apart, is the same bytes" cmp "$work/resigned.scr" "$second/release/BRIMSTAR.SCR"
 check "the password is nowhere in the build tree or its log" bash -c "! grep -rqF -e '$password' '$second' '$second.log'"
 ((failures == 0)) || fatal "$failures check(s)"
 echo "all checks passed"

@@ -3,14 +3,15 @@
 # builds it, then a silent install, a second install over the first, the quiet uninstall
 # command from the Apps entry, and what each leaves behind; then the user's earlier saver given
 # back, with the signed release of Release.ReproducibleAndSigned (checked against its root).
+# The second install and the first uninstall run with keepwarm.exe running as BRIMSTAR.SCR.
 #
-#   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir> <signed build> <root>
+#   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir> <signed build> <root> <keepwarm.exe>
 #
 # Nothing here needs a screen: the Wine processes get no DISPLAY, so that nothing of this test
 # reaches the display the other Windows tests run on, and it can run beside them.
 set -uo pipefail
 
-cpack=$1 cpack_config=$2 release_scr=$3 work=$4 signed_release=$5 signed_root=$6
+cpack=$1 cpack_config=$2 release_scr=$3 work=$4 signed_release=$5 signed_root=$6 keepwarm=$7
 
 uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 desktop_key='HKCU\Control Panel\Desktop'
@@ -94,7 +95,7 @@ wine_quiet reg add "$desktop_key" /v ScreenSaveActive /t REG_SZ /d 0 /f || fatal
 
 # check_installed <phase>: the state a finished install must leave.
 check_installed() {
-    local phase=$1 entries entry uninstaller
+    local phase=$1 aside=${2:-0} entries entry uninstaller # aside: old copies left, still loaded
     mapfile -t entries < <(our_entries "$work/uninstall64.txt" /reg:64)
     check "$phase: one Apps entry in the 64-bit view (found ${#entries[@]})" test "${#entries[@]}" -eq 1
     check "$phase: no Apps entry in the 32-bit view" \
@@ -130,7 +131,16 @@ check_installed() {
         same_text_ci "$(value_of "$work/desktop.txt" SCRNSAVE.EXE)" "$saver_windows_path"
     check "$phase: the screen saver is switched on" \
         test "$(value_of "$work/desktop.txt" ScreenSaveActive)" = 1
-    check "$phase: no old copy left aside" test -z "$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname 'ns*.tmp')"
+    check "$phase: $aside old copies left aside" test "$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname 'ns*.tmp' | wc -l)" = "$aside"
+}
+run_saver() { # a program loaded from the saver's path, as a running saver is; Windows neither writes nor deletes it
+    cp "$keepwarm" "$(linux_path "$saver_windows_path")" && rm -f "$work/ready" && local deadline=$((SECONDS + 60))
+    wine "$saver_windows_path" "Z:$work/ready" </dev/null >>"$log" 2>&1 & saver_pid=$!
+    until [[ -e $work/ready ]]; do ((SECONDS < deadline)) || fatal "the stand-in saver did not start"; sleep 0.05; done
+}
+restart_deletes_aside() { # <phase>: what the restart deletes, where Wine records it too
+    reg_query "$work/pending.txt" 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations
+    check "$1: the restart deletes a copy aside, not BRIMSTAR.SCR" bash -c "grep -qiE 'windows.ns[^\\]*\.tmp' '$work/pending.txt' && ! grep -qi brimstar '$work/pending.txt'"
 }
 
 uninstall_quietly() { # the Apps entry's quiet uninstall command, waited for
@@ -141,8 +151,11 @@ uninstall_quietly() { # the Apps entry's quiet uninstall command, waited for
     wine_quiet "$uninstaller" "${uninstall_arguments[@]}"
     check "uninstaller exits with 0" test $? -eq 0
     # The uninstaller copies itself to the temporary folder, starts the copy and exits; the copy
-    # does the work. Wait until every Windows process of this prefix has ended.
-    timeout 120 wineserver -w || fatal "Wine processes still running 120 s after the uninstall"
+    # does the work, the Apps entry last. Wait for that while a saver runs (and so the session),
+    # else until every Windows process of this prefix has ended.
+    local deadline=$((SECONDS + 120))
+    until [[ -z ${saver_pid:-} || -z $(our_entries "$work/uninstall64.txt" /reg:64) ]]; do ((SECONDS < deadline)) || fatal "uninstall unfinished after 120 s"; sleep 0.1; done
+    [[ -n ${saver_pid:-} ]] || timeout 120 wineserver -w || fatal "Wine processes still running 120 s after the uninstall"
 }
 saver_after() { # <phase> <SCRNSAVE.EXE> <ScreenSaveActive>, and the setup's record gone
     reg_query "$work/desktop.txt" "$desktop_key"
@@ -164,15 +177,16 @@ check "first install exits with 0" test $? -eq 0
 check_installed "first install"
 
 echo "== silent install over the installed copy"
-# A stale file and a saver with no file chosen: the install replaces both, the uninstall gives (None).
-printf 'stale' >"$(linux_path "$saver_windows_path")"
+# A running stale copy and a saver with no file chosen: the install replaces both, the uninstall gives (None).
+run_saver
 wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f
 wine_quiet "$setup" /S
 check "second install exits with 0" test $? -eq 0
-check_installed "second install"
+check_installed "second install" 1
 
 echo "== quiet uninstall, as Apps runs it"
-uninstall_quietly
+kill "$saver_pid" && wait "$saver_pid"; run_saver && uninstall_quietly && restart_deletes_aside uninstall
+kill "$saver_pid" && wait "$saver_pid"; saver_pid="" && timeout 120 wineserver -w
 echo "install, reinstall and uninstall took $((SECONDS - t0)) s"
 
 check "uninstall: the saver is gone" test ! -e "$(linux_path "$saver_windows_path")"
