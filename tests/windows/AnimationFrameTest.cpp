@@ -16,6 +16,7 @@
 #include <versionhelpers.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -26,6 +27,7 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using frame_model::Image;
 using testing_support::CaptureClient;
 using testing_support::HostWindow;
@@ -365,6 +367,18 @@ TEST_F(AnimationWindow, WhileTheSessionsDisplayIsOffTicksDrawNothingAndTheFirstA
     // Back on (a dimmed display is on: still seen).
     testing_support::SendDisplayState(Window(), session ? 2 : 1, watched);
     TickAndCheck();
+}
+
+// On the real timer, at one pixel a tick: however busy the machine, the ticks come no faster than
+// the period allows.
+TEST_F(AnimationWindow, RealTicksComeNoMoreOftenThanEvery125Milliseconds)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(300, 250, 0));
+    const auto started = std::chrono::steady_clock::now();
+    m_window->SetSpeed(1);
+    ASSERT_TRUE(testing_support::WaitFor([&] { return AnimationWndProbe::X(*m_window) >= -7 + 40; }, 30s));
+    const std::chrono::duration<double, std::milli> mean = (std::chrono::steady_clock::now() - started) / 40;
+    EXPECT_GE(mean.count(), 124.0) << "ms between ticks, mean of 40";
 }
 
 TEST_F(AnimationWindow, AnotherTimerChangesNothing)
