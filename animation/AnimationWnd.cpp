@@ -10,15 +10,6 @@
 using framework::AfxFindResourceHandle;
 using framework::AfxGetApp;
 
-namespace {
-// The power settings that say whether the display shows anything. winnt.h only declares them,
-// and not every toolchain links a library that defines them.
-// Windows 8 and later: 0 off, 1 on, 2 dimmed.
-constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-// Its forerunner: 0 off, 1 on.
-constexpr GUID kMonitorPowerOn{0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
-}  // namespace
-
 CAnimationWnd::CAnimationWnd(BOOL autoDelete) : m_autoDelete(autoDelete)
 {
     static constexpr UINT kArtwork[] = {IDB_BACKGROUND0, IDB_BACKGROUND1, IDB_BACKGROUND2,
@@ -75,10 +66,8 @@ int CAnimationWnd::OnCreate(LPCREATESTRUCT)
 
 void CAnimationWnd::WatchDisplay()
 {
-    // Without either registration (as under Wine, which never notifies anyway) the window simply
-    // draws all the time.
-    if (!m_displayNotification.Register(m_hWnd, kConsoleDisplayState))
-        m_displayNotification.Register(m_hWnd, kMonitorPowerOn);
+    // Should the system refuse it, the window simply draws all the time.
+    m_displayNotification.Register(m_hWnd, framework::DisplayStateSetting());
 }
 
 void CAnimationWnd::OnDestroy()
@@ -92,9 +81,9 @@ BOOL CAnimationWnd::OnPowerBroadcast(UINT event, LPARAM data)
     const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
     if (event != PBT_POWERSETTINGCHANGE || !setting)
         return static_cast<BOOL>(Default());
-    const bool aboutDisplay = ::IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) ||
-                              ::IsEqualGUID(setting->PowerSetting, kMonitorPowerOn);
-    if (aboutDisplay && setting->DataLength >= sizeof(DWORD)) {
+    // Only the display the window asked about: the console's may be off while a remote session
+    // watches.
+    if (m_displayNotification.IsFor(setting->PowerSetting) && setting->DataLength >= sizeof(DWORD)) {
         DWORD state = 0;
         std::memcpy(&state, setting->Data, sizeof state);
         // A dimmed display is still seen.

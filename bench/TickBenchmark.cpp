@@ -15,6 +15,7 @@
 #include "animation/FullScreenWnd.h"
 #include "bench/BareFrame.h"
 #include "bench/Timing.h"
+#include "framework/PowerNotification.h"
 #include "tests/windows/support/AnimationWndProbe.h"
 
 #include <algorithm>
@@ -342,16 +343,14 @@ double ProcessCpuSeconds()
     return seconds(kernel) + seconds(user);
 }
 
-// Tells the window the console display's new state, as the system does: 0 off, 1 on.
+// Tells the window the new state of the display it watches, as the system does: 0 off, 1 on.
 void SendDisplayState(HWND window, DWORD state)
 {
-    static constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0,
-                                               {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
     struct {  // POWERBROADCAST_SETTING with its four bytes of data
         GUID setting;
         DWORD length;
         DWORD value;
-    } change{kConsoleDisplayState, sizeof(DWORD), state};
+    } change{framework::DisplayStateSetting(), sizeof(DWORD), state};
     ::SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&change));
 }
 

@@ -475,6 +475,7 @@ TEST(HostileHost, TwoPreviewsAndTheSettingsDialogRunSideBySide)
     HostWindow secondHost(220, 20, 200, 150);
     ASSERT_NE(firstHost.Handle(), nullptr);
     ASSERT_NE(secondHost.Handle(), nullptr);
+    ::SetWindowLongPtrW(secondHost.Handle(), GWLP_USERDATA, 0x5EC0DD);  // the host's own, not the saver's
 
     ChildProcess first(testing_support::SaverPath(), L"/p " + Widen(Decimal(firstHost.Handle())));
     ChildProcess second(testing_support::SaverPath(), L"/p " + Widen(Decimal(secondHost.Handle())));
@@ -509,9 +510,12 @@ TEST(HostileHost, TwoPreviewsAndTheSettingsDialogRunSideBySide)
     EXPECT_EQ(::WaitForSingleObject(second.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(::IsWindow(secondPreview));
 
-    secondHost.Destroy();
+    // The last one is closed inside a host that stays: the saver only borrowed the host's window.
+    ::PostMessageW(secondPreview, WM_CLOSE, 0, 0);
     ASSERT_TRUE(second.WaitForExit(10s));
     EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_TRUE(::IsWindow(secondHost.Handle()));
+    EXPECT_EQ(::GetWindowLongPtrW(secondHost.Handle(), GWLP_USERDATA), 0x5EC0DD);
 
     DWORD stored = 0;
     EXPECT_TRUE(testing_support::ReadStoredSpeed(copy.appName, stored));

@@ -263,6 +263,15 @@ TEST_F(LongRun, TwentyThousandTicksLeaveHandlesAndMemoryWhereTheyWere)
     ExpectSameAsBefore(before, after);
     // The window really ran all along: the counter counts every tick and repaint.
     EXPECT_EQ(AnimationWndProbe::FrameCounter(animation), kTicks + repaints);
+
+    // The screen changes size: each change makes a new back buffer, and the old one must go.
+    for (int tick = 0; tick < 300; ++tick) {
+        if (tick % 10 == 0)
+            ::SetWindowPos(animation.m_hWnd, nullptr, 0, 0, tick % 20 ? 800 : 640, tick % 20 ? 600 : 480,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        Tick(animation.m_hWnd);
+    }
+    EXPECT_EQ(Measure().gdiObjects, after.gdiObjects) << "GDI objects after 30 changes of size";
 }
 
 TEST_F(LongRun, TwoHundredAnimationWindowsComeAndGoWithoutTrace)

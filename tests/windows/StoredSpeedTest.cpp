@@ -372,12 +372,13 @@ TEST(ApplicationName, IsTheFilesLongNameWhicheverFormOfItsPathIsGiven)
         ::CreateDirectoryW(folder.c_str(), nullptr);
     for (const auto& [path, name] : {std::pair(folders.front() + L"\\Brimstar (1).scr", L"Brimstar (1)"),
                                      std::pair(folders.front() + L"\\BRIMSTAR.SCR", L"BRIMSTAR"),
+                                     std::pair(folders.front() + L"\\Brimstar 1.2.scr", L"Brimstar 1.2"),
                                      std::pair(folders.back() + L"\\Brimstar (1).scr", L"Brimstar (1)")}) {
         ::CloseHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         wchar_t shortPath[2048] = {};
         ASSERT_NE(0u, ::GetShortPathNameW(path.c_str(), shortPath, 2048));
         const std::wstring started = shortPath + 4;  // a process is given its path without the \\?\ prefix
-        ASSERT_EQ(started.find(L"(1)"), std::wstring::npos) << "no short form";
+        ASSERT_NE(started, path.substr(4)) << "no short form";
         EXPECT_EQ(framework::ApplicationNameFromModulePath(started), name) << started.size() << " characters";
         EXPECT_EQ(framework::ApplicationNameFromModulePath(path.substr(4)), name);
         ::DeleteFileW(path.c_str());

@@ -1,5 +1,7 @@
 #pragma once
 // What the Windows tests share: waiting for conditions, starting the real saver, the profile.
+#include "framework/PowerNotification.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -24,11 +26,13 @@ std::optional<std::string> WineVersion();
 // The running test program's own file, for starting it again as a helper.
 std::wstring ThisTestProgram();
 
-// The power settings that tell a window the display's state, and a change of one sent as the
-// system sends it: 0 off, 1 on, 2 dimmed (the first setting only).
+// The power settings that tell a window a display's state, and a change of one sent as the
+// system sends it: 0 off, 1 on, 2 dimmed (not the last setting); by default the one the window
+// watches.
+inline constexpr GUID kSessionDisplayStatus{0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
 inline constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 inline constexpr GUID kMonitorPowerOn{0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
-void SendDisplayState(HWND window, DWORD state, const GUID& setting = kConsoleDisplayState);
+void SendDisplayState(HWND window, DWORD state, const GUID& setting = framework::DisplayStateSetting());
 
 // The built BRIMSTAR.SCR.
 std::wstring SaverPath();
