@@ -74,11 +74,7 @@ protected:
     {
         s_artwork = frame_model::LoadArtwork(::GetModuleHandleW(nullptr), s_artworkError);
     }
-    static void TearDownTestSuite()
-    {
-        s_scaledArtwork.clear();
-        s_artwork.reset();
-    }
+    static void TearDownTestSuite() { s_scaledArtwork.clear(); s_artwork.reset(); }
 
     void SetUp() override
     {
