@@ -33,8 +33,9 @@ TEST(Resample, AnEvenColourStaysEvenAndARampStraight)
     const Image wide = resample::Resize(ramp, 24, 1, Edges::Extend);
     for (int t = 0; t < 24; ++t) {
         const double centre = (t + 0.5) * 16.0 / 24.0 - 0.5;
-        if (centre >= 2.0 && centre <= 13.0)
+        if (centre >= 2.0 && centre <= 13.0) {
             EXPECT_EQ(wide.pixels[t], Grey(static_cast<int>(std::floor(8.0 * centre + 0.5)))) << "pixel " << t;
+        }
     }
 }
 
@@ -77,9 +78,11 @@ TEST(Resample, ACutOutsSurroundNeverBleedsIntoItsEdge)
     for (const int size : {60, 80}) {
         const Image picture = resample::ResizeCutOut(disc, shape, size, size);
         const Shape edge = resample::Resize(shape, size, size);
-        for (std::size_t i = 0; i < picture.pixels.size(); ++i)
-            if (edge.inside[i])
+        for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+            if (edge.inside[i]) {
                 ASSERT_EQ(picture.pixels[i], 0x8B1A1Au) << "pixel " << i << " at " << size;
+            }
+        }
     }
 }
 
