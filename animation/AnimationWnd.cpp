@@ -5,6 +5,7 @@
 #include "framework/Dpi.h"
 #include "resources/resource.h"
 
+#include <algorithm>
 #include <cstring>
 
 using framework::AfxFindResourceHandle;
@@ -94,6 +95,9 @@ BOOL CAnimationWnd::OnPowerBroadcast(UINT event, LPARAM data)
 
 void CAnimationWnd::UseDpi(UINT dpi)
 {
+    // Windows offers 100 % to 500 %; anything far beyond, from a stray message, is held in
+    // bounds rather than allowed to ask for bitmaps larger than memory.
+    dpi = std::clamp(dpi, scale::kDesignDpi / 2, scale::kDesignDpi * 5);
     if (dpi == m_dpi)
         return;
     // Should the artwork fail to scale, the picture is drawn as stored: smaller, but whole.

@@ -488,10 +488,11 @@ TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
     const UINT first = m_dpi;
     RECT place{};
     ::GetWindowRect(Window(), &place);
-    for (const UINT dpi : {144u, 192u, 120u, first}) {
+    // A scale far beyond any that Windows offers is drawn at the largest, 500 %.
+    for (const auto& [dpi, drawn] : {std::pair{144u, 144u}, {192u, 192u}, {120u, 120u}, {60000u, 480u}, {first, first}}) {
         SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
         ::SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
-        UseDpi(dpi);
+        UseDpi(drawn);
         ASSERT_TRUE(StateAgrees());
         for (int tick = 0; tick < 3; ++tick)
             TickAndCheck();
