@@ -14,7 +14,9 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -426,8 +428,16 @@ using SaverEndToEndOnTwoMonitors = SaverEndToEnd;
 TEST_F(SaverEndToEndOnTwoMonitors, BothCoveredAndAnimatedAndEndedTogether)
 {
     ASSERT_EQ(::GetSystemMetrics(SM_CMONITORS), 2) << "this case needs a session with two monitors";
-    // As the script lays them out.
+    // As the script lays them out. Wine 8 places them as the X server does; Wine 10 reads both
+    // from it but puts the second where the primary is, so nothing can be seen there.
     const RECT primary{0, 0, 1280, 800}, second{1280, 0, 2304, 768};
+    MONITORINFO right{sizeof right, {}, {}, 0};
+    if (!::GetMonitorInfoW(::MonitorFromPoint({second.left, second.top}, MONITOR_DEFAULTTONULL), &right) ||
+        !::EqualRect(&right.rcMonitor, &second)) {
+        const std::optional<std::string> wine = testing_support::WineVersion();
+        ASSERT_TRUE(wine && std::atoi(wine->c_str()) >= 10) << "the second monitor is not where the session put it";
+        GTEST_SKIP() << "Wine " << *wine << " reports the session's second monitor where the primary is";
+    }
     // The topmost window at the monitor's corner: the saver's, exactly that monitor's size.
     const auto coveredBy = [&](const RECT& monitor) {
         HWND window = ::WindowFromPoint({monitor.left, monitor.top});
