@@ -67,6 +67,18 @@ start_session() {
 
 say() { printf '%s\n' "$*" | tee -a "$results"; }
 
+# The median of list[1..n], for the awk programs that sum up the runs.
+awk_median='
+        function median(list, n,   sorted, i, j, t) {
+            for (i = 1; i <= n; i++) sorted[i] = list[i]
+            for (i = 2; i <= n; i++)
+                for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
+                    t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
+                }
+            return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
+        }
+'
+
 windows_path() {  # the Windows path of a file in the build tree: the host's root is drive Z
     local path=$1
     printf 'Z:%s' "${path//\//\\}"
@@ -212,15 +224,7 @@ saver_table() {
     say "$(cat "$runs")"
     say '```'
     say ""
-    say "$(awk -v size="$size" '
-        function median(list, n,   sorted, i, j, t) {
-            for (i = 1; i <= n; i++) sorted[i] = list[i]
-            for (i = 2; i <= n; i++)
-                for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
-                    t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
-                }
-            return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
-        }
+    say "$(awk -v size="$size" "$awk_median"'
         {
             k = $1; n[k]++
             first[k, n[k]] = $2; cpu[k, n[k]] = $3; sched[k, n[k]] = $4; steady[k, n[k]] = $5
@@ -285,15 +289,7 @@ monitors_table() {
     say "$(cat "$runs")"
     say '```'
     say ""
-    say "$(awk '
-        function median(list, n,   sorted, i, j, t) {
-            for (i = 1; i <= n; i++) sorted[i] = list[i]
-            for (i = 2; i <= n; i++)
-                for (j = i; j > 1 && sorted[j - 1] > sorted[j]; j--) {
-                    t = sorted[j]; sorted[j] = sorted[j - 1]; sorted[j - 1] = t
-                }
-            return n % 2 ? sorted[(n + 1) / 2] : (sorted[n / 2] + sorted[n / 2 + 1]) / 2
-        }
+    say "$(awk "$awk_median"'
         # A run counts only where the system reported the monitors the session was made with.
         ($1 == "one" && $16 == 1) || ($1 == "two" && $16 == 2) {
             k = $1; n[k]++; cpu[k, n[k]] = $3; sched[k, n[k]] = $4; steady[k, n[k]] = $5
