@@ -28,10 +28,6 @@ BOOL CBitmap::DeleteObject()
     return deleted;
 }
 
-}  // namespace framework
-
-namespace framework {
-
 namespace {
 
 // The layout both directions use: 32 bits a pixel, top row first, blue in the lowest byte.
@@ -47,21 +43,6 @@ BITMAPINFO TopDownRgb(int width, int height)
     return info;
 }
 
-// The screen's context, for the colour format of new bitmaps and for reading them.
-class CScreenDC {
-public:
-    CScreenDC() : m_hDC(::GetDC(nullptr)) {}
-    CScreenDC(const CScreenDC&) = delete;
-    CScreenDC& operator=(const CScreenDC&) = delete;
-    ~CScreenDC()
-    {
-        if (m_hDC)
-            ::ReleaseDC(nullptr, m_hDC);
-    }
-
-    HDC m_hDC;
-};
-
 }  // namespace
 
 BOOL CBitmap::CreateFromPixels(int width, int height, const std::vector<std::uint32_t>& pixels)
@@ -69,7 +50,7 @@ BOOL CBitmap::CreateFromPixels(int width, int height, const std::vector<std::uin
     DeleteObject();
     if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * height)
         return FALSE;
-    const CScreenDC screen;
+    const CClientDC screen(nullptr);  // the screen's own context
     if (!Attach(::CreateCompatibleBitmap(screen.m_hDC, width, height)))
         return FALSE;
     const BITMAPINFO info = TopDownRgb(width, height);
@@ -103,7 +84,7 @@ std::vector<std::uint32_t> CBitmap::GetPixels(SIZE& size) const
     if (!m_hBitmap || !::GetObjectW(m_hBitmap, sizeof header, &header) || header.bmWidth <= 0 ||
         header.bmHeight <= 0)
         return {};
-    const CScreenDC screen;
+    const CClientDC screen(nullptr);  // the screen's own context
     BITMAPINFO info = TopDownRgb(header.bmWidth, header.bmHeight);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(header.bmWidth) * header.bmHeight);
     if (::GetDIBits(screen.m_hDC, m_hBitmap, 0, header.bmHeight, pixels.data(), &info, DIB_RGB_COLORS) !=
