@@ -5,7 +5,7 @@
 #                                                      build/mingw/SHA256SUMS
 #
 # Signed with the maintainer's certificate when BRIMSTAR_SIGN_PFX and BRIMSTAR_SIGN_PASSWORD_FILE
-# are given (see README, Release). Two builds of the same sources give the same bytes.
+# are given (see docs/releasing.md). Two builds of the same sources give the same bytes.
 #
 # The setup program is CPack's NSIS generator with our own script template
 # (packaging/nsis/NSIS.template.in); it needs makensis (Debian package nsis).
