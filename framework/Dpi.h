@@ -12,7 +12,7 @@ UINT DpiForWindow(HWND hWnd);
 // keeps none per window (before Windows 10 version 1607) or hWnd is no window.
 DPI_AWARENESS_CONTEXT DpiAwarenessOfWindow(HWND hWnd);
 
-// While it lives, the calling thread works in DPI awareness awareness: the windows it makes get
+// While it lives, the calling thread works in the DPI awareness given: the windows it makes get
 // it, and the sizes it reads are in its pixels. Then the thread's own comes back. A null
 // awareness, or a system with no awareness per thread (before Windows 10 version 1607), changes
 // nothing.
