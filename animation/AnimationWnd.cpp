@@ -202,6 +202,10 @@ void CAnimationWnd::OnPaint()
 CAnimationWnd* StartPreview(framework::CWnd* parent)
 {
     auto* preview = new CAnimationWnd(TRUE);
+    // Every window of one tree has one DPI awareness, and the host's, in a program of its own,
+    // need not be ours: the host is measured and the preview made in the host's. The preview
+    // then draws at the scale its window reports, and everything else here keeps ours.
+    const framework::CThreadDpiAwareness hostsAwareness(framework::DpiAwarenessOfWindow(parent->m_hWnd));
     RECT area{};
     parent->GetClientRect(&area);
     // A failed creation has already deleted the self-deleting window object.

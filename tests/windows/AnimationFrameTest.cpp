@@ -116,6 +116,8 @@ protected:
         UseDpi(framework::DpiForWindow(Window()));
         if (const char* expected = std::getenv("BRIMSTAR_TEST_DPI")) {
             ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), m_dpi) << "the window is not at the display scale set";
+            // So is anything that has no scale of its own, which the system gives as 0.
+            ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), framework::DpiForWindow(nullptr));
         }
         m_model = frame_model::State{};
         m_model.speed = AnimationWndProbe::Speed(*m_window);

@@ -37,6 +37,7 @@ using testing_support::ChildProcess;
 using testing_support::HostBackground;
 using testing_support::HostWindow;
 using testing_support::PrivateSaver;
+using testing_support::ReadPixels;
 using testing_support::WaitFor;
 
 constexpr int kHostWidth = 152;
@@ -172,6 +173,43 @@ INSTANTIATE_TEST_SUITE_P(Spellings, PreviewInHost,
                          ::testing::Values(Spelling{L"/p ", "SlashP"}, Spelling{L"-P ", "DashCapitalP"},
                                            Spelling{L"/preview ", "SlashPreview"}),
                          [](const ::testing::TestParamInfo<Spelling>& info) { return std::string(info.param.name); });
+
+// ---- A host of another DPI awareness than the saver's ------------------------------------------------
+
+// The preview joins its host's awareness and draws at the scale that gives: 96 when unaware, the
+// system's when system aware. Host and preview are both in this process, so that the frames can be
+// read. (Wine gives a child its parent's awareness in any case, but sizes it in the pixels of the
+// awareness it is made in: at another scale, a preview made in the saver's own misses the host.)
+TEST(PreviewInAHostOfAnotherAwareness, JoinsItAndDrawsAtTheScaleItGives)
+{
+    std::string error;
+    const std::optional<frame_model::Artwork> stored = frame_model::LoadArtwork(::GetModuleHandleW(nullptr), error);
+    ASSERT_TRUE(stored) << error;
+    const DPI_AWARENESS_CONTEXT own = ::GetThreadDpiAwarenessContext();
+    for (const auto& [awareness, dpi] : {std::pair{DPI_AWARENESS_CONTEXT_UNAWARE, 96u},
+                                         {DPI_AWARENESS_CONTEXT_SYSTEM_AWARE, ::GetDpiForSystem()}}) {
+        SCOPED_TRACE("a host whose windows are at " + std::to_string(dpi) + " DPI");
+        HostWindow host(40, 40, kHostWidth, kHostHeight, HostBackground::None, nullptr, awareness);
+        CAnimationWnd* preview = StartPreview(&host.AsParent());
+        ASSERT_NE(nullptr, preview);
+        ::KillTimer(preview->m_hWnd, CAnimationWnd::kTimerId);  // only the test's messages tick it
+        EXPECT_TRUE(::AreDpiAwarenessContextsEqual(awareness, ::GetWindowDpiAwarenessContext(preview->m_hWnd)));
+        EXPECT_TRUE(::AreDpiAwarenessContextsEqual(own, ::GetThreadDpiAwarenessContext())) << "the saver's own is gone";
+        const frame_model::Artwork artwork = dpi == 96 ? *stored : frame_model::AtScale(*stored, dpi);
+        frame_model::State model;  // at speed 1, read without a profile
+        for (int tick = 1; tick <= 4; ++tick) {
+            const int frame = frame_model::Tick(model, kHostWidth, kHostHeight, dpi);
+            ::SendMessageW(preview->m_hWnd, WM_TIMER, CAnimationWnd::kTimerId, 0);
+            frame_model::Image drawn;
+            const HBITMAP buffer = AnimationWndProbe::BackBuffer(*preview);
+            drawn.pixels = ReadPixels(framework::CClientDC(nullptr).m_hDC, buffer, drawn.width, drawn.height);
+            ASSERT_TRUE(frame_model::Compose(artwork, kHostWidth, kHostHeight, frame, POINT{model.x, model.y}).pixels ==
+                        drawn.pixels)
+                << "tick " << tick << ": a " << drawn.width << " x " << drawn.height << " picture, not the model's "
+                << kHostWidth << " x " << kHostHeight << " frame at " << dpi << " DPI";
+        }
+    }
+}
 
 // ---- The preview on the screen, as the host's user sees it -------------------------------------------
 

@@ -36,11 +36,15 @@ ATOM HostClass(HostBackground background)
 
 }  // namespace
 
-HostWindow::HostWindow(int x, int y, int width, int height, HostBackground background, HWND parent)
+HostWindow::HostWindow(int x, int y, int width, int height, HostBackground background, HWND parent,
+                       DPI_AWARENESS_CONTEXT awareness)
 {
     const DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE | WS_CLIPCHILDREN;
+    const DPI_AWARENESS_CONTEXT own = awareness ? ::SetThreadDpiAwarenessContext(awareness) : nullptr;
     m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(HostClass(background)), L"Test host", style, x, y, width, height, parent,
                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (own)
+        ::SetThreadDpiAwarenessContext(own);
     m_parent.AttachBorrowed(m_hWnd);
 }
 

@@ -7,6 +7,16 @@
 
 #include <chrono>
 
+// The DPI awareness calls of Windows 10 version 1607, which the headers declare only for programs
+// that need that version; the tests run only where the system has them.
+extern "C" {
+WINUSERAPI DPI_AWARENESS_CONTEXT WINAPI SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT);
+WINUSERAPI DPI_AWARENESS_CONTEXT WINAPI GetThreadDpiAwarenessContext();
+WINUSERAPI DPI_AWARENESS_CONTEXT WINAPI GetWindowDpiAwarenessContext(HWND);
+WINUSERAPI BOOL WINAPI AreDpiAwarenessContextsEqual(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT);
+WINUSERAPI UINT WINAPI GetDpiForSystem();
+}
+
 namespace testing_support {
 
 using namespace std::chrono_literals;
@@ -17,10 +27,11 @@ enum class HostBackground { None, Black, White };
 
 // A visible frameless window whose client area is exactly the size asked for (a popup, or a child
 // of parent when one is given). It clips its children, so its own painting never covers theirs.
+// Made in the DPI awareness given, as a host in another program may be, or else in this one's.
 class HostWindow {
 public:
     HostWindow(int x, int y, int width, int height, HostBackground background = HostBackground::None,
-               HWND parent = nullptr);
+               HWND parent = nullptr, DPI_AWARENESS_CONTEXT awareness = nullptr);
     HostWindow(int width, int height, HostBackground background = HostBackground::None)
         : HostWindow(0, 0, width, height, background)
     {
