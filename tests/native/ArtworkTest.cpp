@@ -655,7 +655,8 @@ TEST(ArtworkTest, FlamesStayWithinTheFlashThresholds)
     const Case cases[] = {
         {{black, {89, 89, 89}, black, {89, 89, 89}}, 0, 0, 0},            // luminance 0.0999 apart
         {{black, {90, 90, 90}, black, {90, 90, 90}}, 4, 0, 0},            // 0.1022
-        {{black, black, white, white}, 2, 0, 0},                           // one peak, one valley
+        {{black, {90, 90, 90}, white, {90, 90, 90}}, 2, 0, 0},             // one rise, one fall
+        {{{90, 90, 90}, white, black, {90, 90, 90}}, 2, 0, 0},             // the rise held over the wrap
         {{{231, 231, 231}, white, {231, 231, 231}, white}, 4, 0, 0},       // darker state 0.7991
         {{{232, 232, 232}, white, {232, 232, 232}, white}, 0, 0, 0},       // 0.8070
         {{red, {255, 187, 0}, red, {255, 187, 0}}, 4, 0, 4},               // (u', v') 0.1997 apart
