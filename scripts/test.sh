@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds and tests Brimstar in both lanes and prints "N passed, N failed, N skipped" as its
-# last line.
+# Builds and tests Brimstar in both lanes and through scripts/run.sh, and prints "N passed, N
+# failed, N skipped" as its last line.
 #   native: Linux g++ with ASan + UBSan (artwork generator, logic tests)
 #   mingw:  Windows x64 build; its tests run under Wine on a private Xvfb display
-# Exits non-zero if either lane fails. Logs: build/test-logs/
+#   run:    scripts/run.sh headless, which checks the pictures it takes of the saver
+# Exits non-zero if any of them fails. Logs: build/test-logs/
 set -uo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
@@ -108,8 +109,22 @@ if ((mingw_rc == 0)); then
     stop_all
 fi
 
+# scripts/run.sh as a newcomer runs it, headless: it fails unless its pictures are in colour and
+# show the saver wholly drawn. One test.
+echo "== run.sh (the saver headless, its pictures checked)"
+run_rc=0
+run_waiting env CI=true bash scripts/run.sh >"$logs/run.log" 2>&1 || run_rc=$?
+
 echo
 count_lane native "$logs/native-ctest.log" "$native_rc"
 count_lane mingw "$logs/mingw-ctest.log" "$mingw_rc"
+if ((run_rc == 0)); then
+    total_passed=$((total_passed + 1))
+    echo "== run.sh: passed, pictures in build/run/"
+else
+    total_failed=$((total_failed + 1))
+    status=1
+    echo "== run.sh: failed (exit code $run_rc): $(grep '^run: ' "$logs/run.log" | tail -n 1)"
+fi
 echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
 exit "$status"

@@ -1,6 +1,10 @@
 // Checks the committed artwork from the outside: every file is parsed here with a reader of
 // its own, independent of the generator, and the generator must still reproduce the files.
 
+#include "animation/Resample.h"
+#include "animation/Scale.h"
+#include "tools/flash/FlashAnalysis.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +19,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -411,6 +416,30 @@ int bestUpwardShift(const TileLuminance& from, const TileLuminance& to)
     return best;
 }
 
+
+// The background as the saver shows it at a display scale: the drawn part of each frame (enlarged
+// for the scale the way the saver enlarges it), one frame a tick, a tick every 125 ms.
+flash::TiledLoop backgroundLoop(std::uint32_t dpi)
+{
+    flash::TiledLoop loop{scale::ToPixels(kTileWidth, dpi), scale::ToPixels(kTileHeight, dpi), 8.0, {}};
+    for (const char* name : kBackgrounds) {
+        const Bitmap bmp = loadBmp(name);
+        resample::Image tile{kTileWidth, kTileHeight, {}};
+        for (int y = 0; y < kTileHeight; ++y) {
+            for (int x = 1; x <= kTileWidth; ++x) {
+                const Rgb c = bmp.colour(x, y);
+                tile.pixels.push_back(static_cast<std::uint32_t>(c.r << 16 | c.g << 8 | c.b));
+            }
+        }
+        if (dpi != scale::kDesignDpi)
+            tile = resample::Resize(tile, loop.width, loop.height, resample::Edges::Repeat);
+        loop.frames.emplace_back();
+        for (std::uint32_t p : tile.pixels)
+            loop.frames.back().push_back({static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p)});
+    }
+    return loop;
+}
+
 } // namespace
 
 TEST(ArtworkTest, GeneratorReproducesCommittedFilesExactly)
@@ -610,6 +639,79 @@ TEST(ArtworkTest, FramesRiseAndLoopSmoothly)
     std::printf("loop: frame 3 to 0 changes %.2f times as much as an ordinary step\n", changes[3] / ordinary);
     EXPECT_GE(changes[3], 0.6 * ordinary);
     EXPECT_LE(changes[3], 1.4 * ordinary);
+}
+
+// The flames change frame 8 times a second over the whole screen: WCAG 2.3.1 allows no more than
+// three flashes a second over more than a quarter of any 10-degree visual field (scaled with the
+// display, as the picture is), by the general, the red and the broadcast red measure.
+TEST(ArtworkTest, FlamesStayWithinTheFlashThresholds)
+{
+    // First one pixel, going round four frames at 8 a second, at the edges of each measure.
+    struct Case {
+        std::vector<flash::Srgb> states;
+        double general, red, redBroadcast; // flashes a second
+    };
+    const flash::Srgb black{0, 0, 0}, white{255, 255, 255}, red{255, 0, 0};
+    const Case cases[] = {
+        {{black, {89, 89, 89}, black, {89, 89, 89}}, 0, 0, 0},            // luminance 0.0999 apart
+        {{black, {90, 90, 90}, black, {90, 90, 90}}, 4, 0, 0},            // 0.1022
+        {{black, {90, 90, 90}, white, {90, 90, 90}}, 2, 0, 0},             // one rise, one fall
+        {{{90, 90, 90}, white, black, {90, 90, 90}}, 2, 0, 0},             // the rise held over the wrap
+        {{{231, 231, 231}, white, {231, 231, 231}, white}, 4, 0, 0},       // darker state 0.7991
+        {{{232, 232, 232}, white, {232, 232, 232}, white}, 0, 0, 0},       // 0.8070
+        {{red, {255, 187, 0}, red, {255, 187, 0}}, 4, 0, 4},               // (u', v') 0.1997 apart
+        {{red, {255, 188, 0}, red, {255, 188, 0}}, 4, 4, 4},               // 0.2006
+        {{black, {70, 0, 0}, black, {70, 0, 0}}, 0, 4, 0},                 // (R - G - B) x 320 = 19.60
+        {{black, {71, 0, 0}, black, {71, 0, 0}}, 0, 4, 4},                 // 20.16
+        {{white, {255, 99, 99}, white, {255, 99, 99}}, 4, 0, 4},           // R / (R + G + B) = 0.8003
+        {{white, {255, 100, 100}, white, {255, 100, 100}}, 4, 0, 0},       // 0.7969
+    };
+    for (const Case& c : cases) {
+        const flash::FlashRates rates = flash::PixelFlashRates(c.states, 8.0);
+        const flash::Srgb s = c.states[1];
+        EXPECT_EQ(rates.general, c.general) << int(s.r) << "," << int(s.g) << "," << int(s.b);
+        EXPECT_EQ(rates.red, c.red) << int(s.r) << "," << int(s.g) << "," << int(s.b);
+        EXPECT_EQ(rates.redBroadcast, c.redBroadcast) << int(s.r) << "," << int(s.g) << "," << int(s.b);
+    }
+    EXPECT_EQ(flash::PixelFlashRates(cases[1].states, 4.0).general, 2.0);
+
+    // Then the area: a 30 x 20 tile whose 10 x 10 corner block (across both edges) flashes.
+    flash::TiledLoop block{30, 20, 8.0, std::vector<std::vector<flash::Srgb>>(4, std::vector<flash::Srgb>(600, black))};
+    for (int y = -5; y < 5; ++y)
+        for (int x = -5; x < 5; ++x)
+            block.frames[1][(y + 20) % 20 * 30 + (x + 30) % 30] = block.frames[3][(y + 20) % 20 * 30 + (x + 30) % 30] = white;
+    // Fields of 10 x 10, 20 x 20 and 40 x 30: at best the block, a quarter, and 20 x 20 of 40 x 30.
+    for (const auto& [fieldWidth, fieldHeight, worst] : {std::tuple{10, 10, 1.0}, {20, 20, 0.25}, {40, 30, 1.0 / 3}}) {
+        const flash::FlashMeasure m = flash::MeasureFlashes(block, fieldWidth, fieldHeight);
+        EXPECT_DOUBLE_EQ(m.screen.general, 1.0 / 6);
+        EXPECT_DOUBLE_EQ(m.worstField.general, worst) << fieldWidth << " x " << fieldHeight;
+    }
+
+    const auto measure = [](const flash::TiledLoop& loop, std::uint32_t dpi) {
+        return flash::MeasureFlashes(loop, scale::ToPixels(flash::kVisualFieldWidth, dpi),
+                                     scale::ToPixels(flash::kVisualFieldHeight, dpi));
+    };
+    for (std::uint32_t dpi : {96u, 144u, 192u}) {
+        const flash::FlashMeasure m = measure(backgroundLoop(dpi), dpi);
+        std::printf("%u DPI: flashing more than 3 times a second: general %.4f of the screen, %.4f of the worst "
+                    "visual field; red %.4f, %.4f; red (broadcast) %.4f, %.4f\n",
+                    dpi, m.screen.general, m.worstField.general, m.screen.red, m.worstField.red,
+                    m.screen.redBroadcast, m.worstField.redBroadcast);
+        EXPECT_EQ(flash::MeasuresBeyondThresholds(m), std::vector<std::string>{}) << dpi << " DPI";
+    }
+
+    // The gate itself, on the flames made to flash: every other frame white, or red-hot.
+    const flash::TiledLoop flames = backgroundLoop(96);
+    const auto everyOtherFrame = [&](const std::function<flash::Srgb(flash::Srgb)>& change) {
+        flash::TiledLoop loop = flames;
+        for (std::size_t f = 1; f < loop.frames.size(); f += 2)
+            std::transform(loop.frames[f].begin(), loop.frames[f].end(), loop.frames[f].begin(), change);
+        return measure(loop, 96);
+    };
+    const flash::FlashMeasure whiteFlashes = everyOtherFrame([&](flash::Srgb) { return white; });
+    const flash::FlashMeasure redHot = everyOtherFrame([](flash::Srgb c) { return flash::Srgb{255, c.g, c.b}; });
+    EXPECT_EQ(flash::MeasuresBeyondThresholds(whiteFlashes), (std::vector<std::string>{"general", "red", "red (broadcast)"}));
+    EXPECT_EQ(flash::MeasuresBeyondThresholds(redHot), (std::vector<std::string>{"general", "red (broadcast)"}));
 }
 
 TEST(ArtworkTest, BlankCursorIsInvisibleWithHotSpotAtOrigin)
