@@ -181,9 +181,10 @@ other_saver() { # <name>: a stand-in saver in the Windows folder, made the curre
 }
 
 settings() { { wine reg query "$desktop_key"; wine reg query "$setup_key"; } </dev/null 2>>"$log" | tr -d '\r'; }
-failed_install() { # <what> <exit code> <command...>: that code, and the saver, its settings and the Windows folder as they were
-    "${@:3}"
-    check "$1: the setup exits with $2" test $? -eq "$2"
+failed_install() { # <what> <exit code> <setup> [unwritable]: that code, and the saver, its settings and the Windows folder as they were
+    local code # as Windows sees it: Linux gets it only modulo 256
+    code=$(${4:-} wine cmd /v:on /c "Z:${3//\//\\} $silent_switch & echo exit code !errorlevel!" </dev/null 2>>"$log" | tr -d '\r' | sed -n 's/^exit code //p')
+    check "$1: the setup exits with $2 (exit code $code)" test "$code" = "$2"
     check "$1: the installed saver keeps its bytes" cmp -s "$(linux_path "$saver_windows_path")" "$keepwarm"
     check "$1: SCRNSAVE.EXE, the record and the Windows folder unchanged" \
         cmp "$work/before.txt" <(settings; ls "$WINEPREFIX/drive_c/windows")
@@ -204,10 +205,10 @@ echo "== installs that fail: without administrator rights, over a saver held ope
 # A saver with no file chosen, which a setup that went on would replace and record.
 wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f
 run_saver "$saver_windows_path" && { settings; ls "$WINEPREFIX/drive_c/windows"; } >"$work/before.txt"
-failed_install "not elevated" 740 wine_quiet "$work/not-elevated-setup.exe" "$silent_switch"
-failed_install "held open" 2 wine_quiet "$setup" "$silent_switch"
+failed_install "not elevated" 740 "$work/not-elevated-setup.exe"
+failed_install "held open" 2 "$setup"
 kill "$saver_pid" && wait "$saver_pid"; run_saver
-failed_install "unwritable" 2 unwritable wine_quiet "$setup" "$silent_switch"
+failed_install "unwritable" 2 "$setup" unwritable
 
 echo "== silent install over the installed copy"
 # A running stale copy and a saver with no file chosen: the install replaces both, the uninstall gives (None).
