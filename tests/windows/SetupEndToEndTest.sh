@@ -4,8 +4,8 @@
 # command from the Apps entry, and what each leaves behind; then the user's earlier saver given
 # back, with the signed release of Release.ReproducibleAndSigned (checked against its root).
 # The second install and the first uninstall run with keepwarm.exe running as BRIMSTAR.SCR.
-# Before them, two installs that must fail and change nothing: one over a saver held open, one
-# that cannot write its file; and at the end another account's install and uninstall. The
+# Before them, installs that must fail and change nothing: one without administrator rights,
+# one over a saver held open, one that cannot write its file; and at the end another account's install and uninstall. The
 # setup is run as winget runs it, by the release's manifest: its silent switch and Apps entry.
 #
 #   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir> <signed build> <root> <keepwarm.exe>
@@ -15,6 +15,7 @@
 set -uo pipefail
 
 cpack=$1 cpack_config=$2 release_scr=$3 work=$4 signed_release=$5 signed_root=$6 keepwarm=$7
+setup_scr=$release_scr # what the setup built here installs
 
 uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 desktop_key='HKCU\Control Panel\Desktop'
@@ -189,8 +190,14 @@ failed_install() { # <what> <exit code> <setup> [unwritable]: that code, and the
     check "$1: SCRNSAVE.EXE, the record and the Windows folder unchanged" \
         cmp "$work/before.txt" <(settings; ls "$WINEPREFIX/drive_c/windows")
 }
-# Every file the setup writes is cut short at half the saver's size, as on a full disk.
-unwritable() { (trap '' XFSZ && ulimit -f $(($(stat -c %s "$release_scr") / 2048)) && "$@"); }
+# No new file can be made in the Windows folder, as when a security program blocks writing there
+# (root is held back only by the immutable flag).
+unwritable() {
+    local dir=$WINEPREFIX/drive_c/windows mode rc
+    mode=$(stat -c %a "$dir") && chmod a-w "$dir" && { ((EUID)) || chattr +i "$dir"; } || return
+    "$@"; rc=$?
+    { ((EUID)) || chattr -i "$dir"; } && chmod "$mode" "$dir" && return $rc
+}
 as_another_account() { WINEDLLOVERRIDES=wtsapi32=n "$@"; } # with the stand-in wtsapi32.dll in system32
 
 VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$cpack_config")
@@ -207,11 +214,12 @@ wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\syste
 run_saver "$saver_windows_path" && { settings; ls "$WINEPREFIX/drive_c/windows"; } >"$work/before.txt"
 failed_install "not elevated" 740 "$work/not-elevated-setup.exe"
 failed_install "held open" 2 "$setup"
-kill "$saver_pid" && wait "$saver_pid"; run_saver
+kill "$saver_pid" && wait "$saver_pid"; saver_pid=""
 failed_install "unwritable" 2 "$setup" unwritable
 
 echo "== silent install over the installed copy"
 # A running stale copy and a saver with no file chosen: the install replaces both, the uninstall gives (None).
+run_saver
 wine_quiet "$setup" "$silent_switch"
 check "second install exits with 0" test $? -eq 0
 check_installed "second install" 1
@@ -253,9 +261,9 @@ saver_after "uninstall after picking another" 'C:\windows\picked.scr' 1
 echo "== another account's install and uninstall leave the user's saver and record alone"
 wine_quiet "$setup" "$silent_switch" && other_saver chosen.scr && settings >"$work/before.txt"
 cp "$(dirname "$keepwarm")/wtsapi32.dll" "$WINEPREFIX/drive_c/windows/system32/wtsapi32.dll"
-as_another_account wine_quiet "$signed_release"/*-setup.exe "$silent_switch"
+as_another_account wine_quiet "$setup" "$silent_switch"
 check "another account's install exits with 0" test $? -eq 0
-check "another account's install: the saver installed" cmp -s "$(linux_path "$saver_windows_path")" "$release_scr"
+check "another account's install: the saver installed" cmp -s "$(linux_path "$saver_windows_path")" "$setup_scr"
 check "another account's install: SCRNSAVE.EXE and the record unchanged" cmp "$work/before.txt" <(settings)
 as_another_account uninstall_quietly
 check "another account's uninstall: the saver and the Apps entry gone" \
