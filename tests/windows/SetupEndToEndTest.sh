@@ -4,9 +4,8 @@
 # command from the Apps entry, and what each leaves behind; then the user's earlier saver given
 # back, with the signed release of Release.ReproducibleAndSigned (checked against its root).
 # The second install and the first uninstall run with keepwarm.exe running as BRIMSTAR.SCR.
-# Before them, installs that must fail and change nothing: one without administrator rights,
-# one over a saver held open, one that cannot write its file; and at the end another account's install and uninstall. The
-# setup is run as winget runs it, by the release's manifest: its silent switch and Apps entry.
+# Before them, installs that fail and change nothing; at the end, another account's install and
+# uninstall. The setup runs as winget runs it, by the release's manifest (switch, Apps entry).
 #
 #   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir> <signed build> <root> <keepwarm.exe>
 #
@@ -190,16 +189,10 @@ failed_install() { # <what> <exit code> <setup> [unwritable]: that code, and the
     check "$1: SCRNSAVE.EXE, the record and the Windows folder unchanged" \
         cmp "$work/before.txt" <(settings; ls "$WINEPREFIX/drive_c/windows")
 }
-# No new file can be made in the Windows folder, as when a security program blocks writing there
-# (root is held back only by the immutable flag).
-unwritable() {
-    local dir=$WINEPREFIX/drive_c/windows mode rc
-    mode=$(stat -c %a "$dir") && chmod a-w "$dir" && { ((EUID)) || chattr +i "$dir"; } || return
-    "$@"; rc=$?
-    { ((EUID)) || chattr -i "$dir"; } && chmod "$mode" "$dir" && return $rc
+unwritable() { # no new file in the Windows folder, as a security program may block (root heeds only chattr +i)
+    local dir=$WINEPREFIX/drive_c/windows mode rc && mode=$(stat -c %a "$dir") && chmod a-w "$dir" && { ((EUID)) || chattr +i "$dir"; } || return
+    "$@"; rc=$? && { ((EUID)) || chattr -i "$dir"; } && chmod "$mode" "$dir" && return $rc
 }
-as_another_account() { WINEDLLOVERRIDES=wtsapi32=n "$@"; } # with the stand-in wtsapi32.dll in system32
-
 VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$cpack_config")
 
 echo "== silent install"
@@ -216,7 +209,6 @@ failed_install "not elevated" 740 "$work/not-elevated-setup.exe"
 failed_install "held open" 2 "$setup"
 kill "$saver_pid" && wait "$saver_pid"; saver_pid=""
 failed_install "unwritable" 2 "$setup" unwritable
-
 echo "== silent install over the installed copy"
 # A running stale copy and a saver with no file chosen: the install replaces both, the uninstall gives (None).
 run_saver
@@ -260,16 +252,16 @@ saver_after "uninstall after picking another" 'C:\windows\picked.scr' 1
 
 echo "== another account's install and uninstall leave the user's saver and record alone"
 wine_quiet "$setup" "$silent_switch" && other_saver chosen.scr && settings >"$work/before.txt"
+# The stand-in wtsapi32.dll names another user for the session, where the native one is loaded.
 cp "$(dirname "$keepwarm")/wtsapi32.dll" "$WINEPREFIX/drive_c/windows/system32/wtsapi32.dll"
-as_another_account wine_quiet "$setup" "$silent_switch"
+WINEDLLOVERRIDES=wtsapi32=n wine_quiet "$setup" "$silent_switch"
 check "another account's install exits with 0" test $? -eq 0
 check "another account's install: the saver installed" cmp -s "$(linux_path "$saver_windows_path")" "$setup_scr"
 check "another account's install: SCRNSAVE.EXE and the record unchanged" cmp "$work/before.txt" <(settings)
-as_another_account uninstall_quietly
+WINEDLLOVERRIDES=wtsapi32=n uninstall_quietly
 check "another account's uninstall: the saver and the Apps entry gone" \
     test ! -e "$(linux_path "$saver_windows_path")" -a -z "$(our_entries "$work/uninstall64.txt" /reg:64)"
 check "another account's uninstall: SCRNSAVE.EXE and the record unchanged" cmp "$work/before.txt" <(settings)
-
 stop_wine
 if ((failures > 0)); then
     echo "$failures check(s) failed; Wine's output is in $log, the prefix in $WINEPREFIX"
