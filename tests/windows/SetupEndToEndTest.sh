@@ -67,7 +67,8 @@ unset DISPLAY WAYLAND_DISPLAY
 # first of them, inherit its descriptors and would otherwise hold ctest's output pipe open.
 wine_quiet() { wine "$@" </dev/null >>"$log" 2>&1; }
 stop_wine() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
-trap stop_wine EXIT
+# A run ended half-way must not leave the Windows folder immutable (rm -rf of the build fails).
+trap 'chattr -i "$WINEPREFIX/drive_c/windows" 2>/dev/null; stop_wine' EXIT
 
 # reg_query <file> <reg query arguments...>: the query's output, without CRLF, in <file>.
 reg_query() {
