@@ -3,6 +3,7 @@
 #   cmake --build build/mingw --target package      -> build/mingw/Brimstar-<version>-win64.zip
 #                                                      build/mingw/Brimstar-<version>-win64-setup.exe
 #                                                      build/mingw/SHA256SUMS
+#                                                      build/mingw/winget/*.yaml (the setup's manifests)
 #
 # Signed with the maintainer's certificate when BRIMSTAR_SIGN_PFX and BRIMSTAR_SIGN_PASSWORD_FILE
 # are given (see docs/releasing.md). Two builds of the same sources give the same bytes.
@@ -196,6 +197,21 @@ if(NOT BRIMSTAR_STRIP_NONDETERMINISM)
 endif()
 set(CPACK_BRIMSTAR_STRIP_NONDETERMINISM "${BRIMSTAR_STRIP_NONDETERMINISM}")
 set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_SOURCE_DIR}/packaging/CPackPostBuild.cmake")
+
+# The winget manifests of the setup (packaging/winget/), written beside it once it is made, with
+# its SHA-256. Where it will be downloaded from is known only when the release is published: until
+# then the manifest names a placeholder address, FILL-IN-THE-DOWNLOAD-ADDRESS, to fill in there
+# (or here, for the next build).
+set(BRIMSTAR_WINGET_INSTALLER_URL "" CACHE STRING
+    "Where the published setup program is downloaded from, for its winget manifest (empty: a placeholder)")
+set(CPACK_BRIMSTAR_WINGET_INSTALLER_URL "${BRIMSTAR_WINGET_INSTALLER_URL}")
+if(NOT CPACK_BRIMSTAR_WINGET_INSTALLER_URL)
+    set(CPACK_BRIMSTAR_WINGET_INSTALLER_URL "https://FILL-IN-THE-DOWNLOAD-ADDRESS.invalid/${CPACK_BRIMSTAR_FILE_NAME}-setup.exe")
+endif()
+set(CPACK_BRIMSTAR_WINGET_TEMPLATES "${CMAKE_SOURCE_DIR}/packaging/winget")
+# Publisher.Package, as winget names packages; one schema version for the three manifests.
+set(CPACK_BRIMSTAR_WINGET_PACKAGE_IDENTIFIER "Tarnwick.Brimstar")
+set(CPACK_BRIMSTAR_WINGET_MANIFEST_VERSION "1.12.0")
 
 # `package_source` would otherwise sweep up build trees, Wine prefixes and Git's own files.
 set(CPACK_SOURCE_GENERATOR ZIP)

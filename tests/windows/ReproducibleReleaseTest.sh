@@ -2,6 +2,8 @@
 # The release built twice, tests off, one compiler at a time, from two Git clones of the sources as
 # they stand (committed afresh): the second made after the first build, elsewhere, built in another
 # time zone and umask. Both must agree to the byte. The second then signs with a throwaway chain.
+# Each build's winget manifests must name its setup's SHA-256 and the product's version (the setup
+# test installs and uninstalls by the signed build's manifest, as winget does).
 #   ReproducibleReleaseTest.sh <cmake> <source dir> <toolchain file> <work dir>
 set -uo pipefail
 
@@ -26,8 +28,8 @@ date=$(sed -n 's/^-- Release files dated \([0-9]*\) .*/\1/p' "$first.log")
 (umask 027 && clone "$copy" && TZ=Pacific/Chatham release "$copy" "$second") || fatal "see $second.log"
 echo "two release builds took $((SECONDS - t0)) s"
 
-mapfile -t files < <(cd "$first" && ls -1 ./*.zip ./*-setup.exe SHA256SUMS release/BRIMSTAR.SCR)
-check "a ZIP, a setup, SHA256SUMS and release/BRIMSTAR.SCR (${files[*]})" test "${#files[@]}" -eq 4
+mapfile -t files < <(cd "$first" && ls -1 ./*.zip ./*-setup.exe SHA256SUMS release/BRIMSTAR.SCR winget/*.yaml)
+check "a ZIP, a setup, SHA256SUMS, release/BRIMSTAR.SCR and 3 winget manifests (${files[*]})" test "${#files[@]}" -eq 7
 for file in "${files[@]}"; do
     check "both builds made the same ${file#./}" cmp "$first/$file" "$second/$file"
 done
@@ -52,6 +54,12 @@ check "the signed saver less its signature is the unsigned one" cmp "$work/unsig
 cp "$first/release/BRIMSTAR.SCR" "$work/resigned.scr" && until (($(date +%s) > $(stat -c %Y "$second/release/BRIMSTAR.SCR"))); do sleep 0.1; done
 bash "$copy/cmake/sign.sh" "$second/CMakeFiles/brimstar_release_settings.txt" "Brimstar Screen Saver" "$work/resigned.scr"
 check "the same file signed twice, seconds apart, is the same bytes" cmp "$work/resigned.scr" "$second/release/BRIMSTAR.SCR"
+version=$(sed -n 's/^#define BRIMSTAR_VERSION_NUMBERS *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' "$source/resources/version.h")
+for build in "$first" "$second"; do
+    setup_sha=$(sha256sum "$build"/*-setup.exe | cut -d ' ' -f 1) && versions=$(grep -hoE '(Package|Display)Version: .*' "$build"/winget/*.yaml | sort -u)
+    check "${build#"$work"/}: the winget manifest's SHA256 is the setup's" grep -qix " *InstallerSha256: $setup_sha" "$build"/winget/*.installer.yaml
+    check "${build#"$work"/}: the winget manifests' versions are $version" test "$versions" = "$(printf 'DisplayVersion: %s\nPackageVersion: %s' "$version" "$version")"
+done
 check "the password is nowhere in the build tree or its log" bash -c "! grep -rqF -e '$password' '$second' '$second.log'"
 ((failures == 0)) || fatal "$failures check(s)"
 echo "all checks passed"

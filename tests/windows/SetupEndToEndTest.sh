@@ -4,6 +4,8 @@
 # command from the Apps entry, and what each leaves behind; then the user's earlier saver given
 # back, with the signed release of Release.ReproducibleAndSigned (checked against its root).
 # The second install and the first uninstall run with keepwarm.exe running as BRIMSTAR.SCR.
+# Before them, installs that fail and change nothing; at the end, another account's install and
+# uninstall. The setup runs as winget runs it, by the release's manifest (switch, Apps entry).
 #
 #   SetupEndToEndTest.sh <cpack> <CPackConfig.cmake> <release BRIMSTAR.SCR> <work dir> <signed build> <root> <keepwarm.exe>
 #
@@ -12,6 +14,7 @@
 set -uo pipefail
 
 cpack=$1 cpack_config=$2 release_scr=$3 work=$4 signed_release=$5 signed_root=$6 keepwarm=$7
+setup_scr=$release_scr # what the setup built here installs
 
 uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 desktop_key='HKCU\Control Panel\Desktop'
@@ -19,6 +22,9 @@ setup_key='HKCU\Software\Tarnwick Inc.\BRIMSTAR\Setup'
 speed_key='HKCU\Software\Tarnwick Inc.\BRIMSTAR\Config'
 # Wine's Windows folder is C:\windows; the saver must be there and nowhere else.
 saver_windows_path='C:\windows\BRIMSTAR.SCR'
+manifest=$signed_release/winget/Tarnwick.Brimstar.installer.yaml
+silent_switch=$(awk '$1 == "Silent:" { print $2 }' "$manifest")
+product_code=$(awk '$1 == "ProductCode:" { print $2; exit }' "$manifest")
 
 failures=0
 check() { # check <description> <command...>
@@ -48,7 +54,12 @@ rm -rf "$work/package"
 setups=("$work"/package/*-setup.exe)
 [[ ${#setups[@]} -eq 1 && -f ${setups[0]} ]] || fatal "expected one *-setup.exe in $work/package"
 setup=${setups[0]}
+[[ -n $silent_switch && -n $product_code ]] || fatal "no silent switch or ProductCode in $manifest"
 echo "setup: $setup ($(stat -c %s "$setup") bytes)"
+# The same setup, but looking for a group that no account here has where it looks for the
+# Administrators group: a setup run without administrator rights.
+makensis -V1 -DELEVATED_GROUP_SID=24 "$work/package/_CPack_Packages/win64/NSIS/project.nsi" \
+    "-XOutFile $work/not-elevated-setup.exe" >>"$log" 2>&1 || fatal "makensis of the setup without rights"
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
@@ -56,7 +67,8 @@ unset DISPLAY WAYLAND_DISPLAY
 # first of them, inherit its descriptors and would otherwise hold ctest's output pipe open.
 wine_quiet() { wine "$@" </dev/null >>"$log" 2>&1; }
 stop_wine() { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; }
-trap stop_wine EXIT
+# A run ended half-way must not leave the Windows folder immutable (rm -rf of the build fails).
+trap 'chattr -i "$WINEPREFIX/drive_c/windows" 2>/dev/null; stop_wine' EXIT
 
 # reg_query <file> <reg query arguments...>: the query's output, without CRLF, in <file>.
 reg_query() {
@@ -101,6 +113,7 @@ check_installed() {
     check "$phase: no Apps entry in the 32-bit view" \
         test -z "$(our_entries "$work/uninstall32.txt" /reg:32)"
     entry=${entries[0]:-none}
+    check "$phase: the Apps entry's key is the manifest's ProductCode" test "${entry##*\\}" = "$product_code"
     reg_query "$work/entry.txt" "$entry" /reg:64
     check "$phase: DisplayVersion" test "$(value_of "$work/entry.txt" DisplayVersion)" = "$VERSION"
     check "$phase: Publisher" test "$(value_of "$work/entry.txt" Publisher)" = "Tarnwick Inc."
@@ -135,7 +148,7 @@ check_installed() {
 }
 run_saver() { # a program loaded from the saver's path, as a running saver is; Windows neither writes nor deletes it
     cp "$keepwarm" "$(linux_path "$saver_windows_path")" && rm -f "$work/ready" && local deadline=$((SECONDS + 60))
-    wine "$saver_windows_path" "Z:$work/ready" </dev/null >>"$log" 2>&1 & saver_pid=$!
+    wine "$saver_windows_path" "Z:$work/ready" "$@" </dev/null >>"$log" 2>&1 & saver_pid=$! # [file to hold open]
     until [[ -e $work/ready ]]; do ((SECONDS < deadline)) || fatal "the stand-in saver did not start"; sleep 0.05; done
 }
 restart_deletes_aside() { # <phase>: what the restart deletes, where Wine records it too
@@ -168,19 +181,39 @@ other_saver() { # <name>: a stand-in saver in the Windows folder, made the curre
     wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d "C:\windows\\$1" /f
 }
 
+settings() { { wine reg query "$desktop_key"; wine reg query "$setup_key"; } </dev/null 2>>"$log" | tr -d '\r'; }
+failed_install() { # <what> <exit code> <setup> [unwritable]: that code, and the saver, its settings and the Windows folder as they were
+    local code # as Windows sees it: Linux gets it only modulo 256
+    code=$(${4:-} wine cmd /v:on /c "Z:${3//\//\\} $silent_switch & echo exit code !errorlevel!" </dev/null 2>>"$log" | tr -d '\r' | sed -n 's/^exit code //p')
+    check "$1: the setup exits with $2 (exit code $code)" test "$code" = "$2"
+    check "$1: the installed saver keeps its bytes" cmp -s "$(linux_path "$saver_windows_path")" "$keepwarm"
+    check "$1: SCRNSAVE.EXE, the record and the Windows folder unchanged" \
+        cmp "$work/before.txt" <(settings; ls "$WINEPREFIX/drive_c/windows")
+}
+unwritable() { # no new file in the Windows folder, as a security program may block (root heeds only chattr +i)
+    local dir=$WINEPREFIX/drive_c/windows mode rc && mode=$(stat -c %a "$dir") && chmod a-w "$dir" && { ((EUID)) || chattr +i "$dir"; } || return
+    "$@"; rc=$? && { ((EUID)) || chattr -i "$dir"; } && chmod "$mode" "$dir" && return $rc
+}
 VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$cpack_config")
 
 echo "== silent install"
 t0=$SECONDS
-wine_quiet "$setup" /S
+wine_quiet "$setup" "$silent_switch"
 check "first install exits with 0" test $? -eq 0
 check_installed "first install"
 
+echo "== installs that fail: without administrator rights, over a saver held open, and one that cannot write its file"
+# A saver with no file chosen, which a setup that went on would replace and record.
+wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f
+run_saver "$saver_windows_path" && { settings; ls "$WINEPREFIX/drive_c/windows"; } >"$work/before.txt"
+failed_install "not elevated" 740 "$work/not-elevated-setup.exe"
+failed_install "held open" 2 "$setup"
+kill "$saver_pid" && wait "$saver_pid"; saver_pid=""
+failed_install "unwritable" 2 "$setup" unwritable
 echo "== silent install over the installed copy"
 # A running stale copy and a saver with no file chosen: the install replaces both, the uninstall gives (None).
 run_saver
-wine_quiet reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\windows\system32\other.scr' /f
-wine_quiet "$setup" /S
+wine_quiet "$setup" "$silent_switch"
 check "second install exits with 0" test $? -eq 0
 check_installed "second install" 1
 
@@ -205,7 +238,7 @@ check "the signed saver verifies against the throwaway root" verifies "$signed_r
 check "the signed setup verifies against the throwaway root" verifies "$signed_release"/*-setup.exe
 other_saver previous.scr
 release_scr=$signed_release/release/BRIMSTAR.SCR
-wine_quiet "$signed_release"/*-setup.exe /S && wine_quiet "$signed_release"/*-setup.exe /S
+wine_quiet "$signed_release"/*-setup.exe "$silent_switch" && wine_quiet "$signed_release"/*-setup.exe "$silent_switch"
 check "signed install and reinstall exit with 0" test $? -eq 0
 check_installed "signed reinstall"
 check "signed reinstall: the installed uninstaller verifies" verifies "$(linux_path "${uninstall_string:1:-1}")"
@@ -213,11 +246,23 @@ uninstall_quietly
 saver_after "signed uninstall" 'C:\windows\previous.scr' 1
 
 echo "== a saver picked after the install stays"
-wine_quiet "$setup" /S
+wine_quiet "$setup" "$silent_switch"
 other_saver picked.scr
 uninstall_quietly
 saver_after "uninstall after picking another" 'C:\windows\picked.scr' 1
 
+echo "== another account's install and uninstall leave the user's saver and record alone"
+wine_quiet "$setup" "$silent_switch" && other_saver chosen.scr && settings >"$work/before.txt"
+# The stand-in wtsapi32.dll names another user for the session, where the native one is loaded.
+cp "$(dirname "$keepwarm")/wtsapi32.dll" "$WINEPREFIX/drive_c/windows/system32/wtsapi32.dll"
+WINEDLLOVERRIDES=wtsapi32=n wine_quiet "$setup" "$silent_switch"
+check "another account's install exits with 0" test $? -eq 0
+check "another account's install: the saver installed" cmp -s "$(linux_path "$saver_windows_path")" "$setup_scr"
+check "another account's install: SCRNSAVE.EXE and the record unchanged" cmp "$work/before.txt" <(settings)
+WINEDLLOVERRIDES=wtsapi32=n uninstall_quietly
+check "another account's uninstall: the saver and the Apps entry gone" \
+    test ! -e "$(linux_path "$saver_windows_path")" -a -z "$(our_entries "$work/uninstall64.txt" /reg:64)"
+check "another account's uninstall: SCRNSAVE.EXE and the record unchanged" cmp "$work/before.txt" <(settings)
 stop_wine
 if ((failures > 0)); then
     echo "$failures check(s) failed; Wine's output is in $log, the prefix in $WINEPREFIX"
