@@ -107,7 +107,7 @@ _brimstar_start_xvfb() {
 
 # $1: the monitors' sizes, "WxH,WxH,...", laid out left to right on the outputs DUMMY0, DUMMY1...
 _brimstar_start_monitors() {
-    local size x=0 height=0 i modelines="" w h
+    local size x=0 height=0 i outputs=0 modelines="" w h
     local -a sizes layout
     IFS=, read -ra sizes <<<"$1"
     for size in "${sizes[@]}"; do
@@ -123,7 +123,8 @@ _brimstar_start_monitors() {
             hs = w + int(w / 160) * 8; he = hs + int(w / 80) * 8; ht = w + int(w / 24) * 8; vt = h + 3 + int(h / 25)
             printf "    Modeline \"%dx%d\" %.2f %d %d %d %d %d %d %d %d", w, h, ht * vt * 60 / 1e6,
                 w, hs, he, ht, h, h + 3, h + 9, vt }')$'\n'
-        layout+=(--output "DUMMY$((${#layout[@]} / 6))" --mode "$size" --pos "${x}x0")
+        layout+=(--output "DUMMY$outputs" --mode "$size" --pos "${x}x0")
+        outputs=$((outputs + 1))
         x=$((x + w))
         height=$((h > height ? h : height))
     done
@@ -166,6 +167,7 @@ Section "Screen"
     DefaultDepth 24
     SubSection "Display"
         Depth 24
+        Modes $(printf '"%s" ' "${sizes[@]}")
         Virtual $x $height
     EndSubSection
 EndSection
@@ -187,6 +189,9 @@ EOF
         echo "wine-session: xrandr could not lay out the monitors $1" >&2
         return 1
     fi
+    # Wine reads the server's last probe of the outputs, which still has the new ones
+    # disconnected: a query probes them again.
+    xrandr >/dev/null
 }
 
 _brimstar_settings_present() {
