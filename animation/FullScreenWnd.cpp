@@ -3,8 +3,6 @@
 #include "animation/MonitorLayout.h"
 
 namespace {
-constexpr POINT kNoPosition{-1, -1};
-
 // The primary screen, in this process's own pixels.
 RECT PrimaryScreen()
 {
@@ -31,12 +29,12 @@ std::vector<monitor_layout::Rect> Monitors()
 }
 }  // namespace
 
-CFullScreenWnd::CFullScreenWnd() : CAnimationWnd(TRUE), m_lastMouse(kNoPosition) {}
+CFullScreenWnd::CFullScreenWnd() : CAnimationWnd(TRUE) {}
 
 // Owned by the primary screen's window rather than deleting itself: the system destroys an owned
 // window before its owner, and the object goes with the owner's.
 CFullScreenWnd::CFullScreenWnd(CFullScreenWnd& primary)
-    : CAnimationWnd(FALSE), m_lastMouse(kNoPosition), m_primary(&primary)
+    : CAnimationWnd(FALSE), m_primary(&primary)
 {
 }
 
@@ -51,15 +49,22 @@ BOOL CFullScreenWnd::CreateFullScreen()
 
 void CFullScreenWnd::CoverOtherMonitors()
 {
-    const std::vector<monitor_layout::Rect> wanted =
-        monitor_layout::OtherMonitors(Monitors(), ToLayout(PrimaryScreen()));
-    if (m_otherMonitors.size() > wanted.size())
-        m_otherMonitors.resize(wanted.size());
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        const RECT area{wanted[i].left, wanted[i].top, wanted[i].right, wanted[i].bottom};
-        if (i < m_otherMonitors.size()) {
-            ::SetWindowPos(m_otherMonitors[i]->m_hWnd, nullptr, area.left, area.top, area.right - area.left,
-                           area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    std::vector<monitor_layout::Rect> places;
+    for (const auto& window : m_otherMonitors) {
+        RECT place{};
+        ::GetWindowRect(window->m_hWnd, &place);
+        places.push_back(ToLayout(place));
+    }
+    std::vector<std::unique_ptr<CFullScreenWnd>> covering;
+    for (const monitor_layout::Cover& cover :
+         monitor_layout::CoverOtherMonitors(places, Monitors(), ToLayout(PrimaryScreen()))) {
+        const RECT area{cover.monitor.left, cover.monitor.top, cover.monitor.right, cover.monitor.bottom};
+        if (cover.window) {
+            std::unique_ptr<CFullScreenWnd>& window = m_otherMonitors[*cover.window];
+            if (!(places[*cover.window] == cover.monitor))
+                ::SetWindowPos(window->m_hWnd, nullptr, area.left, area.top, area.right - area.left,
+                               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            covering.push_back(std::move(window));
             continue;
         }
         std::unique_ptr<CFullScreenWnd> window(new CFullScreenWnd(*this));
@@ -68,8 +73,10 @@ void CFullScreenWnd::CoverOtherMonitors()
         // Shown without taking activation: the keyboard stays with the primary screen's window,
         // and the system's activation messages keep their meaning for it.
         ::ShowWindow(window->m_hWnd, SW_SHOWNA);
-        m_otherMonitors.push_back(std::move(window));
+        covering.push_back(std::move(window));
     }
+    // The windows left behind, where no monitor is any more, are destroyed with their objects.
+    m_otherMonitors = std::move(covering);
 }
 
 bool CFullScreenWnd::IsOneOfOurs(HWND hWnd) const
@@ -163,10 +170,10 @@ void CFullScreenWnd::OnMouseMove(UINT, POINT point)
     // compared with it. In screen coordinates, which all the saver's windows share: the same
     // place on another monitor is another place.
     ::ClientToScreen(m_hWnd, &point);
-    POINT& first = Primary().m_lastMouse;
-    if (first.x == kNoPosition.x && first.y == kNoPosition.y)
+    std::optional<POINT>& first = Primary().m_lastMouse;
+    if (!first)
         first = point;
-    else if (point.x != first.x || point.y != first.y)
+    else if (point.x != first->x || point.y != first->y)
         PostClose();
     Default();
 }

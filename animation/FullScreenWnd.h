@@ -3,6 +3,7 @@
 #include "animation/AnimationWnd.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CFullScreenWnd : public CAnimationWnd {
@@ -53,17 +54,19 @@ protected:
     // the primary screen's window that closes: the others go with it.
     void PostClose() { Primary().PostMessage(WM_CLOSE); }
 
-    // The first pointer position seen by any of the saver's windows, in screen coordinates;
-    // (-1, -1) until then. The primary screen's window keeps it for all of them.
-    POINT m_lastMouse;
+    // The first pointer position seen by any of the saver's windows, in screen coordinates; none
+    // until then (every point is a real place: left of and above the primary screen, (-1, -1)
+    // is one). The primary screen's window keeps it for all of them.
+    std::optional<POINT> m_lastMouse;
 
 private:
     // Another monitor's window, for the primary screen's window to own.
     explicit CFullScreenWnd(CFullScreenWnd& primary);
 
     CFullScreenWnd& Primary() { return m_primary ? *m_primary : *this; }
-    // One window on each monitor beside the primary screen, exactly its size; windows already
-    // made move to the new places, and none is left where there is no monitor any more.
+    // One window on each monitor beside the primary screen, exactly its size: windows already
+    // made keep their monitor or move to a new one, and none is left where there is no monitor
+    // any more (monitor_layout::CoverOtherMonitors decides which).
     void CoverOtherMonitors();
     // True for any window of this saver, the other monitors' included.
     bool IsOneOfOurs(HWND hWnd) const;

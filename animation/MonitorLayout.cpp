@@ -29,4 +29,31 @@ std::vector<Rect> OtherMonitors(const std::vector<Rect>& monitors, const Rect& p
     return others;
 }
 
+std::vector<Cover> CoverOtherMonitors(const std::vector<Rect>& windows, const std::vector<Rect>& monitors,
+                                      const Rect& primary)
+{
+    std::vector<Cover> covers;
+    for (const Rect& monitor : OtherMonitors(monitors, primary))
+        covers.push_back(Cover{monitor, std::nullopt});
+    std::vector<bool> taken(windows.size(), false);
+    const auto take = [&](Cover& cover, std::size_t window) {
+        cover.window = window;
+        taken[window] = true;
+    };
+    // First the windows that stay where they are, then the others in turn to the monitors left.
+    for (Cover& cover : covers)
+        for (std::size_t i = 0; i < windows.size() && !cover.window; ++i)
+            if (!taken[i] && windows[i] == cover.monitor)
+                take(cover, i);
+    std::size_t next = 0;
+    for (Cover& cover : covers) {
+        while (!cover.window && next < windows.size()) {
+            if (!taken[next])
+                take(cover, next);
+            ++next;
+        }
+    }
+    return covers;
+}
+
 }  // namespace monitor_layout

@@ -23,8 +23,9 @@
 #        alone (heap and the back buffer).
 #    Medians of the runs. A short run of each program first, not counted, lets Wine settle.
 # 4. Monitors: BRIMSTAR.SCR /s on one monitor (1280x800) and on two (the same and 1024x768 beside
-#    it), each an Xinerama screen of Xephyr (scripts/wine-session.sh --monitors); a session of
-#    each in turns, BRIMSTAR_BENCH_REPS times, one 10 s run of the saver in each, measured as in 3.
+#    it), each a RandR output of Xorg's dummy driver (scripts/wine-session.sh --monitors, as
+#    root); a session of each in turns, BRIMSTAR_BENCH_REPS times, one 10 s run of the saver in
+#    each, measured as in 3, and the time each session took to start.
 # Everything started here (Xvfb, Wine, the programs) is stopped before the script ends.
 # The tables are also written to <build-dir>/bench/results.md.
 set -uo pipefail
@@ -272,7 +273,9 @@ monitors_table() {
     for ((rep = 0; rep < reps; rep++)); do
         for spec in 1280x800 1280x800,1024x768; do
             label=$([[ $spec == *,* ]] && echo two || echo one)
+            local began=$EPOCHREALTIME
             brimstar_wine_start --monitors "$spec" "$build_dir/monitors" || exit 1
+            echo "$label $began $EPOCHREALTIME" >>"$work/session-starts"
             trap 'brimstar_wine_stop; rm -rf "$work"' EXIT
             # Not counted: lets Wine settle in the new session.
             wine "$build_dir/bench/saver_probe.exe" 3 "$ours" /s >/dev/null 2>&1 </dev/null
@@ -308,6 +311,16 @@ monitors_table() {
             printf "| two / one | | %.3f | %.3f | %.3f |\n", mc["two"] / mc["one"], me["two"] / me["one"], ms["two"] / ms["one"]
             printf "\nPixels drawn: two / one = %.3f\n", (1280 * 800 + 1024 * 768) / (1280 * 800)
         }' "$runs")"
+    say ""
+    say "$(awk "$awk_median"'
+        { k = $1; n[k]++; took[k, n[k]] = $3 - $2 }
+        END {
+            for (p = 1; p <= 2; p++) {
+                k = p == 1 ? "one" : "two"
+                for (i = 1; i <= n[k]; i++) t[i] = took[k, i]
+                printf "Session start (Xorg, xrandr, Wine prefix checked, keep-warm program ready), median of %d: %s monitor%s %.2f s\n", n[k], k, p == 1 ? "" : "s", median(t, n[k])
+            }
+        }' "$work/session-starts")"
 }
 
 say "## Brimstar benchmarks ($(date -u '+%Y-%m-%d %H:%M UTC'))"

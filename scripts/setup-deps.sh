@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Brimstar needs to build and test, if any is missing.
+# Installs the Debian packages (12 or 13) Brimstar needs to build and test, if any is missing.
 # Idempotent and non-interactive: does nothing (and needs no network) when all are present.
 set -euo pipefail
 
@@ -7,7 +7,8 @@ packages=(
     cmake make g++
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine64
-    xvfb xserver-xephyr x11-utils x11-xserver-utils xdotool imagemagick
+    xvfb x11-utils x11-xserver-utils xdotool imagemagick
+    xserver-xorg-core xserver-xorg-video-dummy
     googletest
     nsis
     osslsigncode strip-nondeterminism openssl

@@ -14,10 +14,12 @@
 #       run with BRIMSTAR_TEST_DPI=<dpi> runs there (cmake/wine-run.sh).
 #   brimstar_wine_start --monitors WxH[,WxH...] <dir>
 #       The same on monitors side by side, the first one primary, top edges level: e.g.
-#       --monitors 1280x800,1024x768. They are the Xinerama screens of an Xephyr server shown
-#       inside a private Xvfb (Xvfb's own Xinerama puts every screen at the origin), in the
-#       prefix <dir>/wineprefix, where Wine takes the monitors from Xinerama (UseXRandR=N:
-#       through XRandR it sees one). The keep-warm program is $BRIMSTAR_KEEPWARM_EXE, if set.
+#       --monitors 1280x800,1024x768, in the prefix <dir>/wineprefix. They are the RandR outputs
+#       DUMMY0, DUMMY1, ... of an Xorg server with the dummy video driver, laid out with xrandr,
+#       and Wine reads them through XRandR (through Xvfb or Xephyr, Wine 10 sees one monitor, or
+#       all of them at the origin). Xorg opens a virtual terminal (the console's, shared, never
+#       switched to): it needs root and /dev/tty0, and without them this fails, saying so. The
+#       keep-warm program is $BRIMSTAR_KEEPWARM_EXE, if set.
 #   brimstar_wine_stop
 #       Stops all of the above. Safe to call more than once.
 #
@@ -26,13 +28,14 @@
 #
 # Set BRIMSTAR_NO_KEEPWARM=1 to skip the keep-warm program (for a single Windows process).
 # Variables left for the caller: BRIMSTAR_XVFB_DISPLAY (number, empty when reusing a display),
-# BRIMSTAR_XVFB_PID, BRIMSTAR_XEPHYR_DISPLAY and BRIMSTAR_XEPHYR_PID (with --monitors only),
-# BRIMSTAR_KEEPWARM_PID.
+# BRIMSTAR_XVFB_PID, BRIMSTAR_XORG_DISPLAY and BRIMSTAR_XORG_PID (with --monitors, instead of
+# Xvfb's), BRIMSTAR_KEEPWARM_PID.
 
 BRIMSTAR_XVFB_PID=""
 BRIMSTAR_XVFB_DISPLAY=""
-BRIMSTAR_XEPHYR_PID=""
-BRIMSTAR_XEPHYR_DISPLAY=""
+BRIMSTAR_XORG_PID=""
+BRIMSTAR_XORG_DISPLAY=""
+BRIMSTAR_XORG_DIR=""
 BRIMSTAR_MONITORS=""
 BRIMSTAR_KEEPWARM_PID=""
 BRIMSTAR_WINE_STARTED=""
@@ -102,33 +105,99 @@ _brimstar_start_xvfb() {
     export DISPLAY=":$BRIMSTAR_XVFB_DISPLAY"
 }
 
-# $1: the monitors' sizes, "WxH,WxH,...", laid out left to right.
+# $1: the monitors' sizes, "WxH,WxH,...", laid out left to right on the outputs DUMMY0, DUMMY1...
 _brimstar_start_monitors() {
-    local size screens=() x=0 height=0
-    local -a sizes
+    local size x=0 height=0 i outputs=0 modelines="" w h
+    local -a sizes layout
     IFS=, read -ra sizes <<<"$1"
     for size in "${sizes[@]}"; do
         if [[ ! $size =~ ^([0-9]+)x([0-9]+)$ ]]; then
             echo "wine-session: a monitor's size must be WIDTHxHEIGHT, got '$size'" >&2
             return 1
         fi
-        screens+=(-screen "$size+$x+0")
-        x=$((x + BASH_REMATCH[1]))
-        height=$((BASH_REMATCH[2] > height ? BASH_REMATCH[2] : height))
+        w=${BASH_REMATCH[1]} h=${BASH_REMATCH[2]}
+        # A 60 Hz mode of that size with blanking in the proportions of the usual modes (the
+        # server turns down reduced blanking); the dummy driver only checks it against the
+        # monitor's sync ranges.
+        modelines+=$(awk -v w="$w" -v h="$h" 'BEGIN {
+            hs = w + int(w / 160) * 8; he = hs + int(w / 80) * 8; ht = w + int(w / 24) * 8; vt = h + 3 + int(h / 25)
+            printf "    Modeline \"%dx%d\" %.2f %d %d %d %d %d %d %d %d", w, h, ht * vt * 60 / 1e6,
+                w, hs, he, ht, h, h + 3, h + 9, vt }')$'\n'
+        layout+=(--output "DUMMY$outputs" --mode "$size" --pos "${x}x0")
+        outputs=$((outputs + 1))
+        x=$((x + w))
+        height=$((h > height ? h : height))
     done
-    # Room for Xephyr's window around the screens.
-    _brimstar_start_xvfb "$((x + 64))x$((height + 64))" || return 1
-    _brimstar_start_x_server Xephyr +xinerama "${screens[@]}" || return 1
-    BRIMSTAR_XEPHYR_PID=$_brimstar_server_pid
-    BRIMSTAR_XEPHYR_DISPLAY=$_brimstar_server_display
-    export DISPLAY=":$BRIMSTAR_XEPHYR_DISPLAY"
+    local needs="wine-session: several monitors need Xorg with the dummy video driver, which opens a virtual terminal"
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "$needs: run as root" >&2
+        return 1
+    fi
+    if [[ ! -c /dev/tty0 || ! -w /dev/tty0 ]]; then
+        echo "$needs, and there is no /dev/tty0 to open one on" >&2
+        return 1
+    fi
+    if ! command -v Xorg >/dev/null || [[ ! -f /usr/lib/xorg/modules/drivers/dummy_drv.so ]]; then
+        echo "$needs: install Xorg and the driver (scripts/setup-deps.sh)" >&2
+        return 1
+    fi
+    BRIMSTAR_XORG_DIR=$(mktemp -d /tmp/brimstar-xorg.XXXXXX) || return 1
+    cat >"$BRIMSTAR_XORG_DIR/dummy.conf" <<EOF
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoAddGPU" "false"
+    Option "AutoBindGPU" "false"
+    Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 262144
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+$modelines
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes $(printf '"%s" ' "${sizes[@]}")
+        Virtual $x $height
+    EndSubSection
+EndSection
+EOF
+    # -sharevts: the console's own terminal, so any number of these sessions can run at once.
+    _brimstar_start_x_server Xorg -config "$BRIMSTAR_XORG_DIR/dummy.conf" -noreset \
+        -novtswitch -sharevts -logfile "$BRIMSTAR_XORG_DIR/Xorg.log" || return 1
+    BRIMSTAR_XORG_PID=$_brimstar_server_pid
+    BRIMSTAR_XORG_DISPLAY=$_brimstar_server_display
+    export DISPLAY=":$BRIMSTAR_XORG_DISPLAY"
+    # Only DUMMY0 is connected at first, and the others have no mode until they are given one.
+    for ((i = 1; i < ${#sizes[@]}; i++)); do
+        xrandr --addmode "DUMMY$i" "${sizes[i]}" || {
+            echo "wine-session: xrandr could not give DUMMY$i the mode ${sizes[i]}" >&2
+            return 1
+        }
+    done
+    if ! xrandr --fb "${x}x$height" "${layout[@]:0:6}" --primary "${layout[@]:6}"; then
+        echo "wine-session: xrandr could not lay out the monitors $1" >&2
+        return 1
+    fi
+    # Wine reads the server's last probe of the outputs, which still has the new ones
+    # disconnected: a query probes them again.
+    xrandr >/dev/null
 }
 
 _brimstar_settings_present() {
     local reg="$1/user.reg"
     [[ -f $reg ]] && grep -q '^"Managed"="N"' "$reg" &&
-        grep -q '^"ShowCrashDialog"=dword:00000000' "$reg" &&
-        { [[ -z $BRIMSTAR_MONITORS ]] || grep -q '^"UseXRandR"="N"' "$reg"; }
+        grep -q '^"ShowCrashDialog"=dword:00000000' "$reg" && ! grep -q '^"UseXRandR"=' "$reg"
 }
 
 _brimstar_prepare_prefix() {
@@ -156,11 +225,13 @@ _brimstar_prepare_prefix() {
             echo "wine-session: could not write the prefix's registry settings" >&2
             return 1
         fi
-        if [[ -n $BRIMSTAR_MONITORS ]]; then
-            # Read when Wine's desktop process starts: let the one started for `reg` end first.
-            wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f </dev/null >/dev/null 2>&1 &&
+        # A prefix of the earlier two-monitor session has XRandR turned off, and then Wine 10
+        # sees this session's monitors all at the origin. Read when Wine's desktop process
+        # starts: let the one started for `reg` end first.
+        if grep -q '^"UseXRandR"=' "$prefix/user.reg"; then
+            wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f </dev/null >/dev/null 2>&1 &&
                 wineserver -w || {
-                echo "wine-session: could not turn XRandR off in the prefix" >&2
+                echo "wine-session: could not give the prefix Wine's own XRandR setting back" >&2
                 return 1
             }
         fi
@@ -196,7 +267,7 @@ brimstar_wine_start() {
         echo "wine-session: using display $DISPLAY" >&2
     elif [[ -n $BRIMSTAR_MONITORS ]]; then
         _brimstar_start_monitors "$BRIMSTAR_MONITORS" || return 1
-        echo "wine-session: monitors $BRIMSTAR_MONITORS on $DISPLAY, Xephyr in Xvfb :$BRIMSTAR_XVFB_DISPLAY" >&2
+        echo "wine-session: monitors $BRIMSTAR_MONITORS on $DISPLAY, Xorg's dummy driver, pid $BRIMSTAR_XORG_PID" >&2
     else
         _brimstar_start_xvfb "$size" || return 1
         echo "wine-session: Xvfb on $DISPLAY (${size}x24), pid $BRIMSTAR_XVFB_PID" >&2
@@ -262,17 +333,19 @@ brimstar_wine_stop() {
         wineserver -w 2>/dev/null || true
     fi
     local pid display
-    for pid in "$BRIMSTAR_XEPHYR_PID" "$BRIMSTAR_XVFB_PID"; do
+    for pid in "$BRIMSTAR_XORG_PID" "$BRIMSTAR_XVFB_PID"; do
         [[ -n $pid ]] || continue
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    for display in "$BRIMSTAR_XEPHYR_DISPLAY" "$BRIMSTAR_XVFB_DISPLAY"; do
+    for display in "$BRIMSTAR_XORG_DISPLAY" "$BRIMSTAR_XVFB_DISPLAY"; do
         [[ -n $display ]] && rm -f "/tmp/.X$display-lock" "/tmp/.X11-unix/X$display"
     done
-    BRIMSTAR_XEPHYR_PID=""
+    [[ -n $BRIMSTAR_XORG_DIR ]] && rm -rf "$BRIMSTAR_XORG_DIR"
+    BRIMSTAR_XORG_PID=""
     BRIMSTAR_XVFB_PID=""
-    BRIMSTAR_XEPHYR_DISPLAY=""
+    BRIMSTAR_XORG_DISPLAY=""
     BRIMSTAR_XVFB_DISPLAY=""
+    BRIMSTAR_XORG_DIR=""
     return 0
 }

@@ -27,7 +27,7 @@
 // Reads the first pointer position the saver has recorded.
 class FullScreenWndProbe {
 public:
-    static POINT FirstPosition(const CFullScreenWnd& window) { return window.m_lastMouse; }
+    static std::optional<POINT> FirstPosition(const CFullScreenWnd& window) { return window.m_lastMouse; }
 };
 
 // A saver that records the messages reaching its default processing: Windows relies on that of
@@ -62,7 +62,6 @@ using testing_support::WaitFor;
 
 constexpr wchar_t kAppName[] = L"BrimstarFullScreenWndTest";
 constexpr wchar_t kCompany[] = L"Tarnwick Inc.";
-constexpr POINT kNothingRecorded{-1, -1};
 // Where the pointer waits while a saver is up; the window covers the screen from (0, 0), so
 // this is also the client position of the system's own move.
 constexpr POINT kPointer{640, 360};
@@ -114,7 +113,7 @@ protected:
         ASSERT_FALSE(ClosePosted()) << "closing as it starts";
     }
 
-    POINT FirstPosition() const { return FullScreenWndProbe::FirstPosition(*m_saver); }
+    std::optional<POINT> FirstPosition() const { return FullScreenWndProbe::FirstPosition(*m_saver); }
 
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam)
     {
@@ -226,6 +225,12 @@ TEST_F(FullScreenWndTest, CoversThePrimaryScreenAsABorderlessTopmostPopupInFront
     ::GetWindowRect(m_hWnd, &window);
     EXPECT_EQ(window.right, width);
     EXPECT_EQ(window.bottom, height);
+    // So does a new display scale, whatever place the system suggests for it.
+    const RECT halfSize{0, 0, width / 2, height / 2};
+    Send(WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&halfSize));
+    ::GetWindowRect(m_hWnd, &window);
+    EXPECT_EQ(window.right, width);
+    EXPECT_EQ(window.bottom, height);
 }
 
 TEST_F(FullScreenWndTest, ItsClassCursorIsTheBlankResourceAndDrawsNothing)
@@ -278,8 +283,8 @@ TEST_F(FullScreenWndTest, SetCursorHidesThePointerAndReportsItHandled)
 TEST_F(FullScreenWndTest, TheSystemsMoveAtItsAppearanceIsOnlyRecorded)
 {
     ASSERT_NO_FATAL_FAILURE(StartSaver());
-    ASSERT_EQ(FirstPosition(), kNothingRecorded);
-    ASSERT_TRUE(WaitFor([&] { return !(FirstPosition() == kNothingRecorded); }))
+    ASSERT_FALSE(FirstPosition());
+    ASSERT_TRUE(WaitFor([&] { return FirstPosition().has_value(); }))
         << "no pointer move came with the window";
     EXPECT_EQ(FirstPosition(), kPointer);
     EXPECT_FALSE(ClosePosted());
@@ -308,7 +313,7 @@ TEST_P(PointerMoves, CloseExactlyWhenThePointerLeavesItsFirstPosition)
     const MoveSequence& sequence = GetParam();
     ASSERT_NO_FATAL_FAILURE(StartSaver());
     // The window has seen no move yet, the system's own included: it is still queued, if any.
-    ASSERT_EQ(FirstPosition(), kNothingRecorded);
+    ASSERT_FALSE(FirstPosition());
 
     for (std::size_t i = 0; i < sequence.moves.size(); ++i) {
         Send(WM_MOUSEMOVE, 0, sequence.moves[i]);
@@ -341,6 +346,9 @@ const MoveSequence kMoveSequences[] = {
     {"NegativeOnePixelDown", {At(-5, -3), At(-5, -2)}, {-5, -3}, 1},
     {"NegativeXOnly", {At(-5, 3), At(-5, 3), At(-4, 3)}, {-5, 3}, 2},
     {"MostNegative", {At(-32768, -32768), At(-32768, -32768), At(32767, -32768)}, {-32768, -32768}, 2},
+    // With a monitor left of and above the primary screen these are real places like any other.
+    {"StartsAtMinusOneMinusOne", {At(-1, -1), At(-1, -1), At(0, -1)}, {-1, -1}, 2},
+    {"StartsAtMinusOneX", {At(-1, 5), At(-1, 6)}, {-1, 5}, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(FullScreenWnd, PointerMoves, ::testing::ValuesIn(kMoveSequences),
