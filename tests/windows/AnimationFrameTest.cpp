@@ -18,15 +18,41 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+// The C++ heap runs out when a test says so: once g_allocationsLeft more allocations have been
+// made, every later one throws, as from a full heap.
+namespace {
+long g_allocationsLeft = -1;  // none: no limit
+long g_allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (g_allocationsLeft == 0)
+        throw std::bad_alloc();
+    g_allocationsLeft -= g_allocationsLeft > 0 ? 1 : 0;
+    ++g_allocations;
+    if (void* block = ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept
+{
+    if (block)
+        ::HeapFree(::GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
 namespace {
 
@@ -39,6 +65,18 @@ using testing_support::ReadPixels;
 constexpr wchar_t kAppName[] = L"BrimstarAnimationFrameTest";
 constexpr wchar_t kCompany[] = L"Tarnwick Inc.";
 constexpr UINT_PTR kAnimationTimer = 1;
+
+// The GDI objects of this process; Wine answers GetGuiResources with 0, so then its handle table
+// is walked.
+DWORD GdiObjects()
+{
+    if (const DWORD reported = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS))
+        return reported;
+    DWORD count = 0;
+    for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
+        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0 ? 1 : 0;
+    return count;
+}
 
 std::string Hex(COLORREF colour)
 {
@@ -488,15 +526,79 @@ TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
     const UINT first = m_dpi;
     RECT place{};
     ::GetWindowRect(Window(), &place);
-    // A scale far beyond any that Windows offers is drawn at the largest, 500 %.
-    for (const auto& [dpi, drawn] : {std::pair{144u, 144u}, {192u, 192u}, {120u, 120u}, {60000u, 480u}, {first, first}}) {
-        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
-        ::SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+    // A scale far beyond any that Windows offers is drawn at the largest, 500 %, one far below at
+    // the smallest, 50 %. A child told that its parent's scale changed takes its window's own.
+    const struct { UINT message; UINT dpi; UINT drawn; } changes[] = {
+        {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 192}, {WM_DPICHANGED, 120, 120},
+        {WM_DPICHANGED, 60000, 480}, {WM_DPICHANGED, 1, 48}, {WM_DPICHANGED, 144, 144},
+        {WM_DPICHANGED_AFTERPARENT, 0, first}, {WM_DPICHANGED, first, first}};
+    for (const auto& [message, dpi, drawn] : changes) {
+        SCOPED_TRACE("message " + std::to_string(message) + " at " + std::to_string(dpi) + " DPI");
+        ::SendMessageW(Window(), message, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
         UseDpi(drawn);
         ASSERT_TRUE(StateAgrees());
         for (int tick = 0; tick < 3; ++tick)
             TickAndCheck();
     }
+}
+
+int g_refusedBuffers = 0;
+
+TEST_F(AnimationWindow, WithoutMemoryForTheArtworkOrTheBufferEveryTickStillShowsAWholeFrame)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(400, 350, 45));
+    RECT place{};
+    ::GetWindowRect(Window(), &place);
+    const auto changeTo = [&](UINT dpi) {
+        ::SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+    };
+    changeTo(96);
+    UseDpi(96);
+    TickAndCheck();
+    const DWORD gdiObjects = GdiObjects();
+    // The heap runs out at the first, a middle or the last allocation of redrawing for 192 DPI
+    // (from 144): the picture is drawn as stored, and nothing of either scale is left.
+    changeTo(144);
+    const long before = g_allocations;
+    changeTo(192);
+    for (const long left : {0L, (g_allocations - before) / 2, g_allocations - before - 1}) {
+        SCOPED_TRACE("out of memory after " + std::to_string(left) + " allocations");
+        changeTo(144);
+        g_allocationsLeft = left;
+        changeTo(192);
+        g_allocationsLeft = -1;
+        UseDpi(96);
+        TickAndCheck();
+        EXPECT_EQ(gdiObjects, GdiObjects());
+    }
+    // A handler that runs out of memory (reading the stored speed) leaves its message to the
+    // default processing rather than throwing through the system: the window is made.
+    {
+        CAnimationWnd starved(FALSE);
+        g_allocationsLeft = 0;
+        const BOOL made = starved.Create(0, WS_CHILD, RECT{0, 0, 10, 10}, &m_host->AsParent(), 0, nullptr);
+        g_allocationsLeft = -1;
+        EXPECT_TRUE(made);
+    }
+
+    // The system refuses the back buffer of a new size: the frames go straight into the window,
+    // and the buffer is asked for again once in 8 ticks (a second), until it is made.
+    AnimationWndProbe::MakeBackBuffersWith([](HDC, int, int) -> HBITMAP {
+        ++g_refusedBuffers;
+        return nullptr;
+    });
+    Resize(300, 250);
+    const DWORD withBuffer = GdiObjects();  // the system keeps some of its own for the new size
+    for (int tick = 1; tick <= 25; ++tick) {
+        SCOPED_TRACE("tick " + std::to_string(tick));
+        if (tick == 18)
+            AnimationWndProbe::MakeBackBuffersWith(&::CreateCompatibleBitmap);
+        EXPECT_TRUE(WindowShows(Tick()));
+        EXPECT_TRUE(StateAgrees());
+    }
+    EXPECT_EQ(3, g_refusedBuffers);  // ticks 1, 9 and 17; tick 25 made one
+    TickAndCheck();
+    EXPECT_EQ(withBuffer, GdiObjects());
 }
 
 // ---- The stored speed ------------------------------------------------------------------------------------
