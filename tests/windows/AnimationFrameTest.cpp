@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -30,28 +31,14 @@
 #include <string>
 #include <vector>
 
-// The C++ heap runs out when a test says so: once g_allocationsLeft more allocations have been
-// made, every later one throws, as from a full heap.
-namespace {
-long g_allocationsLeft = -1;  // none: no limit
-long g_allocations = 0;
-}  // namespace
-
+// The C++ heap gives no block larger than g_largestBlock: a test lowers it to run out of memory.
+std::size_t g_largestBlock = SIZE_MAX;
 void* operator new(std::size_t size)
 {
-    if (g_allocationsLeft == 0)
-        throw std::bad_alloc();
-    g_allocationsLeft -= g_allocationsLeft > 0 ? 1 : 0;
-    ++g_allocations;
-    if (void* block = ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1))
-        return block;
-    throw std::bad_alloc();
+    void* block = size <= g_largestBlock ? ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1) : nullptr;
+    return block ? block : throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept
-{
-    if (block)
-        ::HeapFree(::GetProcessHeap(), 0, block);
-}
+void operator delete(void* block) noexcept { block && ::HeapFree(::GetProcessHeap(), 0, block); }
 void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
 namespace {
@@ -66,17 +53,15 @@ constexpr wchar_t kAppName[] = L"BrimstarAnimationFrameTest";
 constexpr wchar_t kCompany[] = L"Tarnwick Inc.";
 constexpr UINT_PTR kAnimationTimer = 1;
 
-// The GDI objects of this process; Wine answers GetGuiResources with 0, so then its handle table
-// is walked.
+// The GDI objects of this process; Wine answers GetGuiResources with 0, so then its table is walked.
 DWORD GdiObjects()
 {
-    if (const DWORD reported = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS))
-        return reported;
-    DWORD count = 0;
-    for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
+    DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    for (ULONG_PTR index = count ? 0x10000 : 1; index <= 0xFFFF; ++index)
         count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0 ? 1 : 0;
     return count;
 }
+int g_refusedBuffers = 0;
 
 std::string Hex(COLORREF colour)
 {
@@ -515,6 +500,17 @@ TEST_F(AnimationWindow, ResizingBetweenTicksGivesWholeFramesOfTheNewSize)
         TickAndCheck();
         TickAndCheck();
     }
+    // The system refuses the buffer for a new size: the frames go straight into the window, and
+    // the buffer is asked for again once in 8 ticks (a second), on ticks 1, 9 and 17 here.
+    Resize(300, 250);
+    const DWORD gdiObjects = GdiObjects();
+    AnimationWndProbe::MakeBackBuffersWith([](HDC, int, int) { return ++g_refusedBuffers, HBITMAP{}; });
+    for (int tick = 1; tick <= 24; ++tick)
+        EXPECT_TRUE(WindowShows(Tick())) << "tick " << tick;
+    EXPECT_EQ(3, g_refusedBuffers);
+    AnimationWndProbe::MakeBackBuffersWith(&::CreateCompatibleBitmap);
+    TickAndCheck();
+    EXPECT_EQ(gdiObjects, GdiObjects());
 }
 
 TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
@@ -526,79 +522,31 @@ TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
     const UINT first = m_dpi;
     RECT place{};
     ::GetWindowRect(Window(), &place);
+    const DWORD gdiObjects = GdiObjects();
     // A scale far beyond any that Windows offers is drawn at the largest, 500 %, one far below at
     // the smallest, 50 %. A child told that its parent's scale changed takes its window's own.
-    const struct { UINT message; UINT dpi; UINT drawn; } changes[] = {
-        {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 192}, {WM_DPICHANGED, 120, 120},
-        {WM_DPICHANGED, 60000, 480}, {WM_DPICHANGED, 1, 48}, {WM_DPICHANGED, 144, 144},
-        {WM_DPICHANGED_AFTERPARENT, 0, first}, {WM_DPICHANGED, first, first}};
-    for (const auto& [message, dpi, drawn] : changes) {
-        SCOPED_TRACE("message " + std::to_string(message) + " at " + std::to_string(dpi) + " DPI");
+    // Out of memory, at once or once the tiles are made, the artwork is drawn as stored, and
+    // nothing of the new scale or the one before is left.
+    const struct { UINT message, dpi, drawn; std::size_t largestBlock; } changes[] = {
+        {WM_DPICHANGED, 144, 144, SIZE_MAX}, {WM_DPICHANGED, 192, 192, SIZE_MAX}, {WM_DPICHANGED, 120, 120, SIZE_MAX},
+        {WM_DPICHANGED, 60000, 480, SIZE_MAX}, {WM_DPICHANGED, 1, 48, SIZE_MAX}, {WM_DPICHANGED, 144, 144, SIZE_MAX},
+        {WM_DPICHANGED_AFTERPARENT, 0, first, SIZE_MAX}, {WM_DPICHANGED, 144, 144, SIZE_MAX},
+        {WM_DPICHANGED, 192, 96, 0}, {WM_DPICHANGED, 144, 144, SIZE_MAX}, {WM_DPICHANGED, 192, 96, 1 << 20},
+        {WM_DPICHANGED, first, first, SIZE_MAX}};
+    for (const auto& [message, dpi, drawn, largestBlock] : changes) {
+        SCOPED_TRACE("message " + std::to_string(message) + " at " + std::to_string(dpi) + " DPI, largest block " +
+                     std::to_string(largestBlock));
+        g_largestBlock = largestBlock;
         ::SendMessageW(Window(), message, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+        g_largestBlock = SIZE_MAX;
         UseDpi(drawn);
         ASSERT_TRUE(StateAgrees());
         for (int tick = 0; tick < 3; ++tick)
             TickAndCheck();
+        if (drawn == first) {
+            EXPECT_EQ(gdiObjects, GdiObjects());
+        }
     }
-}
-
-int g_refusedBuffers = 0;
-
-TEST_F(AnimationWindow, WithoutMemoryForTheArtworkOrTheBufferEveryTickStillShowsAWholeFrame)
-{
-    ASSERT_NO_FATAL_FAILURE(Open(400, 350, 45));
-    RECT place{};
-    ::GetWindowRect(Window(), &place);
-    const auto changeTo = [&](UINT dpi) {
-        ::SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
-    };
-    changeTo(96);
-    UseDpi(96);
-    TickAndCheck();
-    const DWORD gdiObjects = GdiObjects();
-    // The heap runs out at the first, a middle or the last allocation of redrawing for 192 DPI
-    // (from 144): the picture is drawn as stored, and nothing of either scale is left.
-    changeTo(144);
-    const long before = g_allocations;
-    changeTo(192);
-    for (const long left : {0L, (g_allocations - before) / 2, g_allocations - before - 1}) {
-        SCOPED_TRACE("out of memory after " + std::to_string(left) + " allocations");
-        changeTo(144);
-        g_allocationsLeft = left;
-        changeTo(192);
-        g_allocationsLeft = -1;
-        UseDpi(96);
-        TickAndCheck();
-        EXPECT_EQ(gdiObjects, GdiObjects());
-    }
-    // A handler that runs out of memory (reading the stored speed) leaves its message to the
-    // default processing rather than throwing through the system: the window is made.
-    {
-        CAnimationWnd starved(FALSE);
-        g_allocationsLeft = 0;
-        const BOOL made = starved.Create(0, WS_CHILD, RECT{0, 0, 10, 10}, &m_host->AsParent(), 0, nullptr);
-        g_allocationsLeft = -1;
-        EXPECT_TRUE(made);
-    }
-
-    // The system refuses the back buffer of a new size: the frames go straight into the window,
-    // and the buffer is asked for again once in 8 ticks (a second), until it is made.
-    AnimationWndProbe::MakeBackBuffersWith([](HDC, int, int) -> HBITMAP {
-        ++g_refusedBuffers;
-        return nullptr;
-    });
-    Resize(300, 250);
-    const DWORD withBuffer = GdiObjects();  // the system keeps some of its own for the new size
-    for (int tick = 1; tick <= 25; ++tick) {
-        SCOPED_TRACE("tick " + std::to_string(tick));
-        if (tick == 18)
-            AnimationWndProbe::MakeBackBuffersWith(&::CreateCompatibleBitmap);
-        EXPECT_TRUE(WindowShows(Tick()));
-        EXPECT_TRUE(StateAgrees());
-    }
-    EXPECT_EQ(3, g_refusedBuffers);  // ticks 1, 9 and 17; tick 25 made one
-    TickAndCheck();
-    EXPECT_EQ(withBuffer, GdiObjects());
 }
 
 // ---- The stored speed ------------------------------------------------------------------------------------
@@ -626,6 +574,13 @@ TEST_F(AnimationWindow, StoredSpeedIsReadWhenTheWindowIsCreated)
         TickAndCheck();
         EXPECT_EQ(-7 + stored.expectedSpeed, AnimationWndProbe::X(*m_window));
     }
+
+    // Memory runs out while it is read: the handler's message gets the default processing
+    // rather than an exception through the system, and the window is made all the same.
+    CAnimationWnd starved(FALSE);
+    g_largestBlock = 0;
+    EXPECT_TRUE(starved.Create(0, WS_CHILD, RECT{0, 0, 10, 10}, &m_host->AsParent(), 0, nullptr));
+    g_largestBlock = SIZE_MAX;
 
     // A value of another type reads as no value at all.
     static const wchar_t text[] = L"7";
