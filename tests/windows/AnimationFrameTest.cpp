@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
@@ -40,7 +39,6 @@ void* operator new(std::size_t size)
 }
 void operator delete(void* block) noexcept { block && ::HeapFree(::GetProcessHeap(), 0, block); }
 void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -53,8 +51,7 @@ constexpr wchar_t kAppName[] = L"BrimstarAnimationFrameTest";
 constexpr wchar_t kCompany[] = L"Tarnwick Inc.";
 constexpr UINT_PTR kAnimationTimer = 1;
 
-// The GDI objects of this process; Wine answers GetGuiResources with 0, so then its table is walked.
-DWORD GdiObjects()
+DWORD GdiObjects()  // of this process; Wine answers GetGuiResources with 0, so then its table is walked
 {
     DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     for (ULONG_PTR index = count ? 0x10000 : 1; index <= 0xFFFF; ++index)
@@ -523,29 +520,23 @@ TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
     RECT place{};
     ::GetWindowRect(Window(), &place);
     const DWORD gdiObjects = GdiObjects();
-    // A scale far beyond any that Windows offers is drawn at the largest, 500 %, one far below at
-    // the smallest, 50 %. A child told that its parent's scale changed takes its window's own.
-    // Out of memory, at once or once the tiles are made, the artwork is drawn as stored, and
-    // nothing of the new scale or the one before is left.
-    const struct { UINT message, dpi, drawn; std::size_t largestBlock; } changes[] = {
-        {WM_DPICHANGED, 144, 144, SIZE_MAX}, {WM_DPICHANGED, 192, 192, SIZE_MAX}, {WM_DPICHANGED, 120, 120, SIZE_MAX},
-        {WM_DPICHANGED, 60000, 480, SIZE_MAX}, {WM_DPICHANGED, 1, 48, SIZE_MAX}, {WM_DPICHANGED, 144, 144, SIZE_MAX},
-        {WM_DPICHANGED_AFTERPARENT, 0, first, SIZE_MAX}, {WM_DPICHANGED, 144, 144, SIZE_MAX},
-        {WM_DPICHANGED, 192, 96, 0}, {WM_DPICHANGED, 144, 144, SIZE_MAX}, {WM_DPICHANGED, 192, 96, 1 << 20},
-        {WM_DPICHANGED, first, first, SIZE_MAX}};
+    // Far beyond the scales Windows offers is drawn at 500 %, far below at 50 %; a child told of
+    // its parent's change takes its own. Out of memory (at once, or once the tiles are made) it is
+    // drawn as stored, with nothing left of either scale.
+    const struct { UINT message, dpi, drawn; std::size_t largestBlock; } changes[] = {  // block 0: no limit
+        {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 192}, {WM_DPICHANGED, 120, 120}, {WM_DPICHANGED, 60000, 480},
+        {WM_DPICHANGED, 1, 48}, {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 96, 1}, {WM_DPICHANGED, 144, 144},
+        {WM_DPICHANGED_AFTERPARENT, 0, first}, {WM_DPICHANGED, 192, 96, 1 << 20}, {WM_DPICHANGED, first, first}};
     for (const auto& [message, dpi, drawn, largestBlock] : changes) {
-        SCOPED_TRACE("message " + std::to_string(message) + " at " + std::to_string(dpi) + " DPI, largest block " +
-                     std::to_string(largestBlock));
-        g_largestBlock = largestBlock;
+        SCOPED_TRACE("message " + std::to_string(message) + " at " + std::to_string(dpi) + " DPI");
+        g_largestBlock = largestBlock ? largestBlock : SIZE_MAX;
         ::SendMessageW(Window(), message, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
         g_largestBlock = SIZE_MAX;
         UseDpi(drawn);
         ASSERT_TRUE(StateAgrees());
         for (int tick = 0; tick < 3; ++tick)
             TickAndCheck();
-        if (drawn == first) {
-            EXPECT_EQ(gdiObjects, GdiObjects());
-        }
+        EXPECT_EQ(gdiObjects, drawn == first ? GdiObjects() : gdiObjects) << "GDI objects";
     }
 }
 
@@ -575,13 +566,11 @@ TEST_F(AnimationWindow, StoredSpeedIsReadWhenTheWindowIsCreated)
         EXPECT_EQ(-7 + stored.expectedSpeed, AnimationWndProbe::X(*m_window));
     }
 
-    // Memory runs out while it is read: the handler's message gets the default processing
-    // rather than an exception through the system, and the window is made all the same.
+    // Memory runs out while it is read: no exception goes through the system, the window is made.
     CAnimationWnd starved(FALSE);
     g_largestBlock = 0;
     EXPECT_TRUE(starved.Create(0, WS_CHILD, RECT{0, 0, 10, 10}, &m_host->AsParent(), 0, nullptr));
     g_largestBlock = SIZE_MAX;
-
     // A value of another type reads as no value at all.
     static const wchar_t text[] = L"7";
     testing_support::StoreSpeedRaw(kAppName, REG_SZ, text, sizeof text);
