@@ -100,16 +100,19 @@ void CAnimationWnd::UseDpi(UINT dpi)
     dpi = std::clamp(dpi, scale::kDesignDpi / 2, scale::kDesignDpi * 5);
     if (dpi == m_dpi)
         return;
-    // Should the artwork fail to scale, the picture is drawn as stored: smaller, but whole.
-    if (dpi != scale::kDesignDpi && ScaleArtwork(m_bitmaps, dpi, m_scaledBitmaps)) {
-        m_dpi = dpi;
-        m_geometry = compose::ScaledGeometry(dpi);
-    } else {
+    if (dpi == scale::kDesignDpi) {
+        // The artwork redrawn for the last scale is drawn no more.
         for (auto& bitmap : m_scaledBitmaps)
             bitmap.DeleteObject();
-        m_dpi = scale::kDesignDpi;
-        m_geometry = compose::kStoredGeometry;
+    } else if (ScaleArtwork(m_bitmaps, dpi, m_scaledBitmaps)) {
+        m_dpi = dpi;
+        m_geometry = compose::ScaledGeometry(dpi);
+        return;
     }
+    // Should the artwork fail to scale (it leaves nothing behind), the picture is drawn as
+    // stored: smaller, but whole.
+    m_dpi = scale::kDesignDpi;
+    m_geometry = compose::kStoredGeometry;
 }
 
 void CAnimationWnd::OnDpiChanged(UINT dpi, const RECT*)
@@ -166,26 +169,53 @@ void CAnimationWnd::Tick()
     framework::CDC sprite;
     sprite.CreateCompatibleDC(client);
     sprite.SelectObject(Artwork(4));
-
-    framework::CDC buffer;
-    buffer.CreateCompatibleDC(client);
-    // The buffer follows the client area, so a new screen size never shows a stale frame.
-    if (!m_backBuffer || m_backBufferSize.cx != width || m_backBufferSize.cy != height) {
-        m_backBuffer.CreateCompatibleBitmap(background.m_hDC, width, height);
-        m_backBufferSize = SIZE{width, height};
+    framework::CDC maskPicture;
+    if (m_geometry.cutOut) {
+        maskPicture.CreateCompatibleDC(client);
+        maskPicture.SelectObject(Artwork(5));
     }
-    buffer.SelectObject(m_backBuffer);
 
-    compose::TileBackground(buffer, background, width, height, m_geometry);
-    // A sprite wholly outside the buffer draws nothing; skipping it also keeps far-off
-    // coordinates away from the blitter.
     const int spriteX = scale::ToPixels(m_x, m_dpi);
     const int spriteY = scale::ToPixels(m_y, m_dpi);
     const int spriteSize = m_geometry.spriteSize;
-    if (spriteX > -spriteSize && spriteX < width && spriteY > -spriteSize && spriteY < height)
-        buffer.MaskBlt(spriteX, spriteY, spriteSize, spriteSize, sprite, 0, 0, Artwork(5), 0, 0,
-                       compose::kMaskedCopy);
-    client.BitBlt(0, 0, width, height, buffer, 0, 0, SRCCOPY);
+    // A sprite wholly outside the frame draws nothing; skipping it also keeps far-off coordinates
+    // away from the blitter.
+    const bool spriteShows = spriteX > -spriteSize && spriteX < width && spriteY > -spriteSize && spriteY < height;
+    const auto composeInto = [&](const auto& target) {
+        compose::TileBackground(target, background, width, height, m_geometry);
+        if (spriteShows)
+            compose::DrawSprite(target, spriteX, spriteY, sprite, Artwork(5), maskPicture, m_geometry);
+    };
+
+    framework::CDC buffer;
+    if (BackBufferReady(background, width, height) && buffer.CreateCompatibleDC(client) &&
+        buffer.SelectObject(m_backBuffer)) {
+        composeInto(buffer);
+        client.BitBlt(0, 0, width, height, buffer, 0, 0, SRCCOPY);
+    } else {
+        // Without a buffer the frame goes straight to the window, flames first: a little flicker
+        // rather than a frozen or garbled picture, and never the memory context's own 1 x 1 bitmap.
+        composeInto(client);
+    }
+}
+
+bool CAnimationWnd::BackBufferReady(const framework::CDC& like, int width, int height)
+{
+    // The buffer follows the client area, so a new screen size never shows a stale frame.
+    if (m_backBuffer && m_backBufferSize.cx == width && m_backBufferSize.cy == height)
+        return true;
+    if (m_ticksUntilBufferTry > 0) {
+        --m_ticksUntilBufferTry;
+        return false;
+    }
+    // The old buffer goes first, so that its memory is there for the new one.
+    m_backBuffer.DeleteObject();
+    if (!m_backBuffer.Attach(s_createBackBuffer(like.m_hDC, width, height))) {
+        m_ticksUntilBufferTry = kTicksBetweenBufferTries - 1;
+        return false;
+    }
+    m_backBufferSize = SIZE{width, height};
+    return true;
 }
 
 void CAnimationWnd::OnPaint()

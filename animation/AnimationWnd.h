@@ -52,6 +52,9 @@ protected:
 
     // One tick: move the sprite, compose the next frame off-screen and show it in one copy.
     void Tick();
+    // The back buffer at width x height, made like the context like when needed; false while
+    // there is none, so that the frame must be drawn straight into the window.
+    bool BackBufferReady(const framework::CDC& like, int width, int height);
     // The current background frame; moves the counter on.
     const framework::CBitmap& NextBackground();
     // Draws from now on at dpi: the artwork as stored at 96, redrawn for any other scale once.
@@ -66,6 +69,12 @@ protected:
 
     framework::CBitmap m_backBuffer;
     SIZE m_backBufferSize{};
+    // A back buffer that the system refused is asked for again after this many ticks: about once
+    // a second, not on every tick, while memory is short.
+    static constexpr int kTicksBetweenBufferTries = 1000 / kTimerPeriod;
+    int m_ticksUntilBufferTry = 0;
+    // Makes a back buffer. The system's own call; the tests put one in its place that refuses.
+    static inline HBITMAP(WINAPI* s_createBackBuffer)(HDC, int, int) = &::CreateCompatibleBitmap;
     std::array<framework::CBitmap, 6> m_bitmaps;
     // The same six redrawn for m_dpi, when it is not 96.
     std::array<framework::CBitmap, 6> m_scaledBitmaps;

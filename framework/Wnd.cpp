@@ -3,7 +3,9 @@
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 
+#include <exception>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 namespace framework {
@@ -152,7 +154,20 @@ bool CWnd::Dispatch(const Message& m, LRESULT& result, bool* passedOn)
 {
     HandlerFrame frame{this, m, t_innermostHandler, false};
     t_innermostHandler = &frame;
-    const bool handled = ProcessWindowMessage(m, result);
+    bool handled = true;
+    try {
+        handled = ProcessWindowMessage(m, result);
+    } catch (const std::bad_alloc&) {
+        // Memory running out is the one exception a sound handler can meet, and it must not go on
+        // into the system's code, which may end the process for it or carry on with its own work
+        // half done. The message gets the default processing instead, as one without a handler
+        // does, unless the handler had already passed it on or its window has ended meanwhile.
+        handled = frame.passedOn || !frame.window;
+    } catch (...) {
+        // Any other exception is a fault of the program: it ends the program here and now, where
+        // it is seen, rather than somewhere in the system's code.
+        std::terminate();
+    }
     // Only the frame is touched from here on: the object may have ended with its window.
     t_innermostHandler = frame.outer;
     if (passedOn)

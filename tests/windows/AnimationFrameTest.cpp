@@ -18,16 +18,27 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+// The C++ heap gives no block larger than g_largestBlock: a test lowers it to run out of memory.
+std::size_t g_largestBlock = SIZE_MAX;
+void* operator new(std::size_t size)
+{
+    void* block = size <= g_largestBlock ? ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1) : nullptr;
+    return block ? block : throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { block && ::HeapFree(::GetProcessHeap(), 0, block); }
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 namespace {
 
 using namespace std::chrono_literals;
@@ -39,6 +50,15 @@ using testing_support::ReadPixels;
 constexpr wchar_t kAppName[] = L"BrimstarAnimationFrameTest";
 constexpr wchar_t kCompany[] = L"Tarnwick Inc.";
 constexpr UINT_PTR kAnimationTimer = 1;
+
+DWORD GdiObjects()  // of this process; Wine answers GetGuiResources with 0, so then its table is walked
+{
+    DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    for (ULONG_PTR index = count ? 0x10000 : 1; index <= 0xFFFF; ++index)
+        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0 ? 1 : 0;
+    return count;
+}
+int g_refusedBuffers = 0;
 
 std::string Hex(COLORREF colour)
 {
@@ -479,6 +499,17 @@ TEST_F(AnimationWindow, ResizingBetweenTicksGivesWholeFramesOfTheNewSize)
         TickAndCheck();
         TickAndCheck();
     }
+    // The system refuses the buffer for a new size: the frames go straight into the window, and
+    // the buffer is asked for again once in 8 ticks (a second), on ticks 1, 9 and 17 here.
+    Resize(300, 250);
+    const DWORD gdiObjects = GdiObjects();
+    AnimationWndProbe::MakeBackBuffersWith([](HDC, int, int) { return ++g_refusedBuffers, HBITMAP{}; });
+    for (int tick = 1; tick <= 24; ++tick)
+        EXPECT_TRUE(WindowShows(Tick())) << "tick " << tick;
+    EXPECT_EQ(3, g_refusedBuffers);
+    AnimationWndProbe::MakeBackBuffersWith(&::CreateCompatibleBitmap);
+    TickAndCheck();
+    EXPECT_EQ(gdiObjects, GdiObjects());
 }
 
 TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
@@ -490,14 +521,24 @@ TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
     const UINT first = m_dpi;
     RECT place{};
     ::GetWindowRect(Window(), &place);
-    // A scale far beyond any that Windows offers is drawn at the largest, 500 %.
-    for (const auto& [dpi, drawn] : {std::pair{144u, 144u}, {192u, 192u}, {120u, 120u}, {60000u, 480u}, {first, first}}) {
-        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
-        ::SendMessageW(Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+    const DWORD gdiObjects = GdiObjects();
+    // Far beyond the scales Windows offers is drawn at 500 %, far below at 50 %; a child told of
+    // its parent's change takes its own. Out of memory (at once, or once the tiles are made) it is
+    // drawn as stored, with nothing left of either scale.
+    const struct { UINT message, dpi, drawn; std::size_t largestBlock; } changes[] = {  // block 0: no limit
+        {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 192}, {WM_DPICHANGED, 120, 120}, {WM_DPICHANGED, 60000, 480},
+        {WM_DPICHANGED, 1, 48}, {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 96, 1}, {WM_DPICHANGED, 144, 144},
+        {WM_DPICHANGED_AFTERPARENT, 0, first}, {WM_DPICHANGED, 192, 96, 1 << 20}, {WM_DPICHANGED, first, first}};
+    for (const auto& [message, dpi, drawn, largestBlock] : changes) {
+        SCOPED_TRACE("message " + std::to_string(message) + " at " + std::to_string(dpi) + " DPI");
+        g_largestBlock = largestBlock ? largestBlock : SIZE_MAX;
+        ::SendMessageW(Window(), message, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+        g_largestBlock = SIZE_MAX;
         UseDpi(drawn);
         ASSERT_TRUE(StateAgrees());
         for (int tick = 0; tick < 3; ++tick)
             TickAndCheck();
+        EXPECT_EQ(gdiObjects, drawn == first ? GdiObjects() : gdiObjects) << "GDI objects";
     }
 }
 
@@ -527,6 +568,11 @@ TEST_F(AnimationWindow, StoredSpeedIsReadWhenTheWindowIsCreated)
         EXPECT_EQ(-7 + stored.expectedSpeed, AnimationWndProbe::X(*m_window));
     }
 
+    // Memory runs out while it is read: no exception goes through the system, the window is made.
+    CAnimationWnd starved(FALSE);
+    g_largestBlock = 0;
+    EXPECT_TRUE(starved.Create(0, WS_CHILD, RECT{0, 0, 10, 10}, &m_host->AsParent(), 0, nullptr));
+    g_largestBlock = SIZE_MAX;
     // A value of another type reads as no value at all.
     static const wchar_t text[] = L"7";
     testing_support::StoreSpeedRaw(kAppName, REG_SZ, text, sizeof text);

@@ -25,6 +25,8 @@ public:
     static std::int32_t FrameCounter(const CAnimationWnd& window) { return window.m_frameCounter; }
     static HBITMAP BackBuffer(const CAnimationWnd& window) { return window.m_backBuffer.GetSafeHandle(); }
 
+    // Makes the windows' back buffers with make from now on (&::CreateCompatibleBitmap as before).
+    static void MakeBackBuffersWith(HBITMAP(WINAPI* make)(HDC, int, int)) { CAnimationWnd::s_createBackBuffer = make; }
     // Moves the sprite, for positions the motion alone reaches only after a long way round.
     static void PlaceSprite(CAnimationWnd& window, std::int32_t x, std::int32_t y)
     {
