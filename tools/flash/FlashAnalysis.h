@@ -15,17 +15,16 @@
 //   transition: that can only count more flashes than any way of pairing them up would.
 // - a red flash by the measure of broadcast analysis: a pair of opposing transitions of
 //   max(0, R - G - B) x 320 of more than 20 each, each to or from a saturated red.
+#include "tools/artgen/Colour.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace flash {
 
-struct Srgb {
-    std::uint8_t r = 0;
-    std::uint8_t g = 0;
-    std::uint8_t b = 0;
-};
+// An 8-bit sRGB colour, as the artwork generator writes them.
+using Srgb = artgen::Rgb;
 
 // The frames of the loop in the order shown, each `width` x `height` pixels, top row first.
 struct TiledLoop {
