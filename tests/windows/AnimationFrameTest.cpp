@@ -525,7 +525,7 @@ TEST_F(AnimationWindow, ANewDisplayScaleRedrawsTheArtworkAndTheNextTickShowsIt)
     // Far beyond the scales Windows offers is drawn at 500 %, far below at 50 %; a child told of
     // its parent's change takes its own. Out of memory (at once, or once the tiles are made) it is
     // drawn as stored, with nothing left of either scale.
-    const struct { UINT message, dpi, drawn; std::size_t largestBlock; } changes[] = {  // block 0: no limit
+    const struct { UINT message, dpi, drawn; std::size_t largestBlock = 0; } changes[] = {  // block 0: no limit
         {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 192}, {WM_DPICHANGED, 120, 120}, {WM_DPICHANGED, 60000, 480},
         {WM_DPICHANGED, 1, 48}, {WM_DPICHANGED, 144, 144}, {WM_DPICHANGED, 192, 96, 1}, {WM_DPICHANGED, 144, 144},
         {WM_DPICHANGED_AFTERPARENT, 0, first}, {WM_DPICHANGED, 192, 96, 1 << 20}, {WM_DPICHANGED, first, first}};
