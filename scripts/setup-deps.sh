@@ -12,6 +12,7 @@ packages=(
     googletest
     nsis
     osslsigncode strip-nondeterminism openssl
+    e2fsprogs  # chattr: the setup test's Windows folder that refuses new files, as root
 )
 
 missing=()

@@ -191,7 +191,8 @@ failed_install() { # <what> <exit code> <setup> [unwritable]: that code, and the
         cmp "$work/before.txt" <(settings; ls "$WINEPREFIX/drive_c/windows")
 }
 unwritable() { # no new file in the Windows folder, as a security program may block (root heeds only chattr +i)
-    local dir=$WINEPREFIX/drive_c/windows mode rc && mode=$(stat -c %a "$dir") && chmod a-w "$dir" && { ((EUID)) || chattr +i "$dir"; } || return
+    local dir=$WINEPREFIX/drive_c/windows mode rc && mode=$(stat -c %a "$dir") && chmod a-w "$dir" && { ((EUID)) || chattr +i "$dir"; } ||
+        { chmod "$mode" "$dir"; echo "exit code (the Windows folder could not be made to refuse new files: chmod, chattr)"; return 1; }
     "$@"; rc=$? && { ((EUID)) || chattr -i "$dir"; } && chmod "$mode" "$dir" && return $rc
 }
 VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$cpack_config")
